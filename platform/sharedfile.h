@@ -1,0 +1,42 @@
+#pragma once
+
+// A file opened for reading as the program's readers need it: it must exist
+// and be a regular file (a FIFO or device would block or never end), and
+// while it is open other readers may share it but a writer holding a lock on
+// it keeps us out.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+class SharedFile
+{
+public:
+    // Our own error code beside errno's: the name is not a regular file.
+    static constexpr int NotRegularFile = -1;
+
+    // Opens utf8Path; on failure returns nothing and sets error to an errno
+    // value or NotRegularFile. EWOULDBLOCK means another program locks it.
+    static std::optional<SharedFile> open(const std::string &utf8Path, int &error);
+
+    SharedFile(SharedFile &&other) noexcept;
+    SharedFile &operator=(SharedFile &&other) noexcept;
+    SharedFile(const SharedFile &) = delete;
+    SharedFile &operator=(const SharedFile &) = delete;
+    ~SharedFile();
+
+    // Reads up to size bytes; 0 at the end of the file. Returns -1 and sets
+    // error on a failed read.
+    long read(char *buffer, size_t size, int &error);
+    size_t size() const { return m_size; }
+
+private:
+    SharedFile(int fd, size_t size) : m_fd(fd), m_size(size) {}
+    int m_fd = -1;
+    size_t m_size = 0;
+};
+
+// A short description of an error code of SharedFile, in code page 932,
+// without a full stop: our own Japanese words for the common failures, the
+// system's text for the rest.
+std::string describeFileError(int error);
