@@ -1,0 +1,86 @@
+#pragma once
+
+// A picture of a width, a height and a pixel format, with pixels stored at
+// the format's depth and a palette of its own where the format has one.
+// A value type: copying a Bitmap copies its pixels.
+
+#include "apperror.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <vector>
+
+enum class PixelFormat {
+    Indexed1,  // two colours: black and white
+    Indexed4,  // the 16-colour system palette
+    Indexed8,  // a 256-entry halftone palette
+    Rgb565,    // 16 bits: masks 0xF800, 0x07E0, 0x001F
+    Rgb24,     // 8 bits each of blue, green, red
+    Rgb32,     // 8 bits each of blue, green, red, one byte unused
+    Device,    // the display's own format (what a turn produces)
+};
+
+// Bits per pixel of a format as stored.
+int bitsPerPixel(PixelFormat format);
+bool hasPalette(PixelFormat format);
+
+// A colour as 0x00RRGGBB. A point outside a bitmap reads as InvalidColor.
+using Rgb = uint32_t;
+inline constexpr Rgb InvalidColor = 0xFFFFFFFFu;
+
+// A bitmap that cannot be made at the size asked for. The message is the
+// user's to read.
+class BitmapError : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
+class Bitmap
+{
+public:
+    // The largest bitmap we make: its pixels must fit in 256 MiB and neither
+    // side may pass 65535. Larger sizes throw BitmapError before allocating.
+    static constexpr int MaxSide = 65535;
+    static constexpr size_t MaxPixelBytes = size_t{256} << 20;
+
+    Bitmap() = default; // 0 by 0, Device format
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    PixelFormat pixelFormat() const { return m_format; }
+    bool isEmpty() const { return m_width == 0 || m_height == 0; }
+
+    // Setting the size keeps the pixels that still fit, new ones white;
+    // setting the format converts the pixels at the present size.
+    void setWidth(int width);
+    void setHeight(int height);
+    void setSize(int width, int height);
+    void setPixelFormat(PixelFormat format);
+
+    Rgb pixel(int x, int y) const;
+    void setPixel(int x, int y, Rgb colour); // outside the bitmap: ignored
+
+    // Raw rows for decoders and turns that work a row at a time.
+    uint8_t *scanLine(int y);
+    const uint8_t *scanLine(int y) const;
+    size_t bytesPerLine() const { return m_stride; }
+    const std::vector<Rgb> &palette() const { return m_palette; }
+
+    // Nearest palette entry for a colour (formats with a palette only).
+    uint8_t nearestIndex(Rgb colour) const;
+
+    // The picture as the screen shows it.
+    QImage toQImage() const;
+
+private:
+    void reallocate(int width, int height, PixelFormat format);
+
+    int m_width = 0;
+    int m_height = 0;
+    PixelFormat m_format = PixelFormat::Device;
+    size_t m_stride = 0;
+    std::vector<uint8_t> m_pixels;
+    std::vector<Rgb> m_palette;
+};

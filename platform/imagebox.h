@@ -1,0 +1,37 @@
+#pragma once
+
+// A control that shows a picture at (0, 0) at its own size, never scaled.
+// With auto-size on, a picture of at least one pixel each way gives the box
+// its size, at the same left and top. Putting a bitmap into it copies it.
+
+#include "bitmap.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class ImageBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ImageBox(QWidget *parent = nullptr);
+
+    bool autoSize() const { return m_autoSize; }
+    void setAutoSize(bool on);
+
+    // The box's bitmap, or nullptr when it shows nothing.
+    const Bitmap *picture() const { return m_picture ? &*m_picture : nullptr; }
+    void setPicture(const Bitmap &picture);
+    void setPicture(Bitmap &&picture);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void pictureChanged();
+
+    bool m_autoSize = false;
+    std::optional<Bitmap> m_picture;
+    QImage m_shown; // the picture as painted, made once per change
+};
