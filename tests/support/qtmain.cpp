@@ -1,13 +1,13 @@
 // The main of test programs that need a QApplication (widgets, fonts, images).
 
-#include <QApplication>
+#include "errorreporter.h"
 
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication application(argc, argv);
+    ReportingApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
