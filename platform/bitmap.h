@@ -8,17 +8,18 @@
 
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 enum class PixelFormat {
-    Indexed1,  // two colours: black and white
-    Indexed4,  // the 16-colour system palette
-    Indexed8,  // a 256-entry halftone palette
+    Indexed1,  // two colours: black and white; leftmost pixel in the high bit
+    Indexed4,  // the 16-colour system palette; leftmost pixel in the high nibble
+    Indexed8,  // a 256-entry halftone palette: 40 greys, then a 6x6x6 colour cube
     Rgb565,    // 16 bits: masks 0xF800, 0x07E0, 0x001F
     Rgb24,     // 8 bits each of blue, green, red
-    Rgb32,     // 8 bits each of blue, green, red, one byte unused
-    Device,    // the display's own format (what a turn produces)
+    Rgb32,     // a 32-bit word 0xFFRRGGBB per pixel (bytes blue, green, red, unused)
+    Device,    // the display's own format (what a turn produces): as Rgb32
 };
 
 // Bits per pixel of a format as stored.
@@ -47,6 +48,10 @@ public:
 
     Bitmap() = default; // 0 by 0, Device format
 
+    // A white bitmap of that size and format; throws BitmapError for a size
+    // that cannot be made.
+    Bitmap(int width, int height, PixelFormat format);
+
     int width() const { return m_width; }
     int height() const { return m_height; }
     PixelFormat pixelFormat() const { return m_format; }
@@ -60,27 +65,37 @@ public:
     void setPixelFormat(PixelFormat format);
 
     Rgb pixel(int x, int y) const;
-    void setPixel(int x, int y, Rgb colour); // outside the bitmap: ignored
+    // Outside the bitmap: ignored. Bits above the 24 of the colour are
+    // dropped, so InvalidColor is written as white.
+    void setPixel(int x, int y, Rgb colour);
 
-    // Raw rows for decoders and turns that work a row at a time.
+    // The colours of count pixels of row y from x on, which must all lie
+    // inside the bitmap. Writing converts each colour to the format.
+    void readPixels(int x, int y, int count, Rgb *colours) const;
+    void writePixels(int x, int y, int count, const Rgb *colours);
+
+    // Raw rows for decoders and turns that work a row at a time. Rows start
+    // on 32-bit boundaries; scanLine32 is for the two 32-bit formats.
     uint8_t *scanLine(int y);
     const uint8_t *scanLine(int y) const;
+    uint32_t *scanLine32(int y);
+    const uint32_t *scanLine32(int y) const;
     size_t bytesPerLine() const { return m_stride; }
     const std::vector<Rgb> &palette() const { return m_palette; }
 
     // Nearest palette entry for a colour (formats with a palette only).
     uint8_t nearestIndex(Rgb colour) const;
 
-    // The picture as the screen shows it.
+    // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
 
 private:
-    void reallocate(int width, int height, PixelFormat format);
+    void copyOverlapFrom(const Bitmap &other);
 
     int m_width = 0;
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Device;
     size_t m_stride = 0;
-    std::vector<uint8_t> m_pixels;
+    std::vector<uint32_t> m_pixels; // words keep every row 32-bit aligned
     std::vector<Rgb> m_palette;
 };

@@ -3,6 +3,8 @@
 // A control that shows a picture at (0, 0) at its own size, never scaled.
 // With auto-size on, a picture of at least one pixel each way gives the box
 // its size, at the same left and top. Putting a bitmap into it copies it.
+// Assistive technology sees it as a graphic; callers give it its name with
+// setAccessibleName().
 
 #include "bitmap.h"
 
@@ -25,11 +27,14 @@ public:
     void setPicture(const Bitmap &picture);
     void setPicture(Bitmap &&picture);
 
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void pictureChanged();
+    void fitToPicture();
 
     bool m_autoSize = false;
     std::optional<Bitmap> m_picture;

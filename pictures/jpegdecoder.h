@@ -1,0 +1,36 @@
+#pragma once
+
+// JPEG decoding through libjpeg, kept in one C-style function so that its
+// error recovery (a longjmp) never crosses a C++ object. Everything it needs
+// from the C++ side comes in through callbacks that never throw.
+
+#include <cstddef>
+
+struct JpegJob {
+    // Reads up to size more bytes of the file; 0 at its end, below 0 on failure.
+    long (*read)(void *file, unsigned char *buffer, size_t size);
+    void *file;
+    // The buffer the file is read through, holding its first filled bytes.
+    unsigned char *buffer;
+    size_t bufferSize;
+    size_t filled;
+
+    // Called once the header is read, before any pixel memory exists: makes
+    // the target width by height at bitsPerPixel (8 grey, 24 colour, 32 CMYK)
+    // and returns its first row and the distance between rows, or nullptr
+    // when the target cannot be made.
+    unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel,
+                              size_t *bytesPerLine);
+    void *context;
+    // For grey pictures: the target's value for each grey level, which
+    // prepare fills in.
+    unsigned char greyToPixel[256];
+};
+
+enum class JpegResult {
+    Decoded,    // the whole picture is in the target
+    NotDecoded, // no JPEG, a broken one, or one that ends early
+    Refused,    // prepare returned nullptr
+};
+
+JpegResult decodeJpeg(JpegJob *job);
