@@ -19,23 +19,10 @@ namespace {
 // size, where the font's hinting keeps it sharp.
 constexpr int Supersample = 4;
 
-const QString LetterFamily = QStringLiteral("IPAPMincho");
-const QString NameFamily = QStringLiteral("IPAPGothic");
-
 const QRectF Panel(9, 21, PanelWidth, PanelHeight);
 const QRectF NumeralBand(3, 4, 99, 16);
 const QRectF NamePlate(8, 124, 89, 23);
 const QRectF NameText(11, 127, 83, 17);
-
-QFont cardFont(const QString &family, int pixelSize, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    return font;
-}
 
 QImage canvas()
 {

@@ -3,7 +3,6 @@
 #include "majorarcana.h"
 #include "shapes.h"
 
-#include <QFont>
 #include <QRadialGradient>
 
 #include <cmath>
@@ -35,10 +34,7 @@ void glow(QPainter &p, QPointF centre, double radius, const QColor &colour)
 
 void letter(QPainter &p, QPointF centre, const char *text, const QColor &colour, int size)
 {
-    QFont font(QStringLiteral("IPAPMincho"));
-    font.setPixelSize(size);
-    font.setBold(true);
-    p.setFont(font);
+    p.setFont(cardFont(NameFamily, size, true));
     p.setPen(colour);
     p.drawText(QRectF(centre.x() - 10, centre.y() - 10, 20, 20), Qt::AlignCenter,
                QString::fromLatin1(text));
@@ -182,9 +178,9 @@ void highPriestess(QPainter &p)
 {
     // The veil behind her seat, hung with pomegranates.
     fillOutlined(p, polygon({{16, 10}, {71, 10}, {71, 88}, {16, 88}}), Purple);
-    for (int row = 0; row < 4; ++row) {
+    for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
-            const QPointF c(26 + col * 17.5 + (row % 2) * 8, 22 + row * 15);
+            const QPointF c(26 + col * 17.5 + (row % 2) * 8, 30 + row * 14);
             fillOutlined(p, circle(c, 3.2), Red, 0.6);
             fillOutlined(p, polygon({c + QPointF(-1.2, -3), c + QPointF(1.2, -3), c + QPointF(0, -4.8)}),
                          DarkGreen, 0.4);
@@ -438,7 +434,7 @@ void wheelOfFortune(QPainter &p)
     fillOutlined(p, circle(c, 2.5), Gold, 0.5);
     const char *letters[] = {"T", "A", "R", "O"};
     for (int i = 0; i < 4; ++i)
-        letter(p, polar(c, 25, i * 90 + 45), letters[i], Ink, 7);
+        letter(p, polar(c, 25, i * 90 + 45), letters[i], Ink, 8);
     // The sphinx on top, sword held up.
     edgedLine(p, {50, 22}, {56, 6}, Silver, 1.1);
     fillOutlined(p, polygon({{36, 24.5}, {54, 24.5}, {52, 18}, {42, 16}}), Blue);

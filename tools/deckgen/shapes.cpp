@@ -20,6 +20,16 @@ QPen inkPen(double width)
 
 } // namespace
 
+QFont cardFont(const QString &family, int pixelSize, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
 QPainterPath polygon(std::initializer_list<QPointF> points)
 {
     QPainterPath path;

@@ -5,6 +5,7 @@
 // scaled down, so fractions of a pixel count.
 
 #include <QColor>
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointF>
@@ -32,6 +33,12 @@ inline const QColor Skin{0xf4, 0xd3, 0xb0};
 inline const QColor Purple{0x6b, 0x3f, 0x7d};
 inline const QColor Blue{0x3a, 0x5c, 0xa8};
 } // namespace Colours
+
+// The faces the deck is lettered in: a mincho for numerals and letters, a
+// gothic for the names, which must stay clear at twelve pixels.
+inline const QString LetterFamily = QStringLiteral("IPAPMincho");
+inline const QString NameFamily = QStringLiteral("IPAPGothic");
+QFont cardFont(const QString &family, int pixelSize, bool bold);
 
 // The width of the ink line around filled shapes.
 inline constexpr double Outline = 0.8;
