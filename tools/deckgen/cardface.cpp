@@ -3,7 +3,6 @@
 #include "majorarcana.h"
 #include "shapes.h"
 
-#include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLinearGradient>

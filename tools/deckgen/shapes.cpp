@@ -1,7 +1,5 @@
 #include "shapes.h"
 
-#include <QLinearGradient>
-
 #include <cmath>
 #include <numbers>
 
