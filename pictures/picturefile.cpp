@@ -9,6 +9,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -79,6 +80,48 @@ int fileBitsPerPixel(FileKind kind, const unsigned char *head, size_t size)
     default:
         return 0;
     }
+}
+
+uint32_t crc32(const unsigned char *data, size_t size, uint32_t crc = 0)
+{
+    static const auto table = [] {
+        std::array<uint32_t, 256> entries{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            entries[n] = c;
+        }
+        return entries;
+    }();
+    crc = ~crc;
+    for (const unsigned char *p = data; p < data + size; ++p)
+        crc = table[(crc ^ *p) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+// True when every chunk of a PNG file is whole and unharmed up to its end
+// chunk. libpng prints its errors and Qt's reader leaves it so: a file cut
+// short or damaged is turned away before it reaches them.
+bool isWholePng(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+    const auto be32 = [data](size_t at) {
+        return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
+    };
+    size_t at = 8;
+    while (size - at >= 12) {
+        const size_t length = be32(at);
+        if (length > size - at - 12)
+            return false;
+        if (crc32(data + at + 4, length + 4) != be32(at + 8 + length))
+            return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return false;
 }
 
 // Reads until size bytes are in buffer or the file ends; -1 on a failed read.
@@ -196,6 +239,10 @@ bool loadWithImageReader(SharedFile &file, const std::vector<unsigned char> &hea
 {
     QByteArray bytes(reinterpret_cast<const char *>(head.data()), qsizetype(filled));
     if (filled == head.size() && !readRest(file, bytes)) {
+        target.setSize(0, 0);
+        return false;
+    }
+    if (kind == FileKind::Png && !isWholePng(bytes)) {
         target.setSize(0, 0);
         return false;
     }

@@ -1,0 +1,126 @@
+#include "imagebox.h"
+
+#include "testpictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+
+namespace {
+
+constexpr QRgb Backdrop = 0xFFFF00FF;
+
+Bitmap patternBitmap(int width, int height)
+{
+    const QImage pattern = testPattern(width, height);
+    Bitmap bitmap(width, height, PixelFormat::Rgb24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            bitmap.setPixel(x, y, pattern.pixel(x, y) & 0xFFFFFF);
+    return bitmap;
+}
+
+// What the box itself paints (no background) over a backdrop of its size.
+QImage rendered(ImageBox &box)
+{
+    QImage canvas(box.size(), QImage::Format_RGB32);
+    canvas.fill(Backdrop);
+    box.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+    return canvas;
+}
+
+} // namespace
+
+TEST(ImageBox, ShowsNothingUntilItHasAPicture)
+{
+    QWidget window;
+    auto *box = new ImageBox(&window);
+    box->setGeometry(5, 6, 12, 8);
+    EXPECT_EQ(box->picture(), nullptr);
+    EXPECT_FALSE(box->autoSize());
+    const QImage canvas = rendered(*box);
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            ASSERT_EQ(canvas.pixel(x, y), Backdrop);
+}
+
+TEST(ImageBox, PaintsItsPictureAtTheTopLeftUnscaled)
+{
+    QWidget window;
+    auto *box = new ImageBox(&window);
+    box->setGeometry(5, 6, 30, 20);
+    const Bitmap picture = patternBitmap(17, 11);
+    box->setPicture(picture);
+    EXPECT_EQ(box->size(), QSize(30, 20)); // auto-size is off
+    const QImage canvas = rendered(*box);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(canvas.pixel(x, y), x < 17 && y < 11 ? 0xFF000000 | picture.pixel(x, y) : Backdrop)
+                << x << "," << y;
+
+    // A box smaller than its picture shows the top-left part of it.
+    box->resize(4, 3);
+    const QImage part = rendered(*box);
+    EXPECT_EQ(part.pixel(3, 2), 0xFF000000 | picture.pixel(3, 2));
+}
+
+TEST(ImageBox, KeepsItsOwnCopyOfThePicture)
+{
+    ImageBox box;
+    Bitmap picture = patternBitmap(6, 4);
+    const Bitmap original = picture;
+    box.setPicture(picture);
+    picture.setPixel(0, 0, 0x000000);
+    picture.setSize(1, 1);
+    ASSERT_NE(box.picture(), nullptr);
+    EXPECT_TRUE(samePixels(*box.picture(), original));
+
+    box.setPicture(patternBitmap(3, 3)); // a moved-in picture replaces it
+    EXPECT_EQ(box.picture()->width(), 3);
+}
+
+TEST(ImageBox, AutoSizeTakesThePictureSizeAtTheSameLeftAndTop)
+{
+    QWidget window;
+    auto *box = new ImageBox(&window);
+    box->setGeometry(11, 13, 40, 40);
+    box->setAutoSize(true);
+    EXPECT_EQ(box->geometry(), QRect(11, 13, 40, 40)); // nothing to size by yet
+    box->setPicture(patternBitmap(105, 153));
+    EXPECT_EQ(box->geometry(), QRect(11, 13, 105, 153));
+
+    // An empty picture leaves the size as it is.
+    box->setPicture(Bitmap());
+    EXPECT_EQ(box->geometry(), QRect(11, 13, 105, 153));
+    box->setPicture(Bitmap(0, 7, PixelFormat::Rgb24));
+    EXPECT_EQ(box->geometry(), QRect(11, 13, 105, 153));
+
+    // Off, the box keeps its size; switched on, it fits the picture at once.
+    box->setAutoSize(false);
+    box->setPicture(patternBitmap(20, 30));
+    EXPECT_EQ(box->size(), QSize(105, 153));
+    box->setAutoSize(true);
+    EXPECT_EQ(box->geometry(), QRect(11, 13, 20, 30));
+}
+
+TEST(ImageBox, IsAGraphicToAssistiveTechnology)
+{
+    QWidget window;
+    window.setGeometry(100, 120, 300, 300);
+    auto *box = new ImageBox(&window);
+    box->setGeometry(10, 20, 30, 40);
+    box->setAccessibleName(QStringLiteral("恋人"));
+    box->setPicture(patternBitmap(30, 40));
+    window.show();
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::Graphic);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("恋人"));
+    EXPECT_EQ(accessible->rect(), QRect(box->mapToGlobal(QPoint(0, 0)), QSize(30, 40)));
+    ASSERT_NE(accessible->imageInterface(), nullptr);
+    EXPECT_EQ(accessible->imageInterface()->imageSize(), QSize(30, 40));
+    EXPECT_FALSE(accessible->state().invisible);
+    box->hide();
+    EXPECT_TRUE(accessible->state().invisible);
+}

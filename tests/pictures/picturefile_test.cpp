@@ -1,0 +1,388 @@
+#include "picturefile.h"
+
+#include "codepage.h"
+#include "testpictures.h"
+#include "workdir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string cp932(const char8_t *utf8)
+{
+    return CodePage::fromUtf8(reinterpret_cast<const char *>(utf8));
+}
+
+// A bitmap that already holds something, to see what a load leaves in it.
+Bitmap used()
+{
+    return Bitmap(5, 4, PixelFormat::Rgb24);
+}
+
+QImage greyPattern(int width, int height)
+{
+    return testPattern(width, height).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The picture's pixels drawn into a bitmap of that format, as the loader
+// must draw them.
+Bitmap drawnAs(const QImage &picture, PixelFormat format)
+{
+    Bitmap bitmap(picture.width(), picture.height(), format);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            bitmap.setPixel(x, y, picture.pixel(x, y) & 0xFFFFFF);
+    return bitmap;
+}
+
+std::string withSize(std::string jpeg, int width, int height)
+{
+    const size_t frame = frameHeaderOffset(jpeg);
+    jpeg[frame + 5] = char(height >> 8);
+    jpeg[frame + 6] = char(height & 0xFF);
+    jpeg[frame + 7] = char(width >> 8);
+    jpeg[frame + 8] = char(width & 0xFF);
+    return jpeg;
+}
+
+uint8_t pngBitDepth(const std::string &png) { return uint8_t(png[24]); }
+uint8_t pngColourType(const std::string &png) { return uint8_t(png[25]); }
+int bmpBitCount(const std::string &bmp) { return uint8_t(bmp[28]) | uint8_t(bmp[29]) << 8; }
+
+} // namespace
+
+TEST(LoadPictureFile, GivesFalseAndNothingForWhatIsNoPicture)
+{
+    ScopedWorkDir dir;
+    ScopedWorkDir::write("cardimages/notes.txt", "The Fool,fool.jpg\r\n");
+    ScopedWorkDir::write("cardimages/empty.jpg", "");
+    ScopedWorkDir::write("cardimages/soi.jpg", "\xFF\xD8");
+    ScopedWorkDir::write("cardimages/header.png", "\x89PNG\r\n\x1A\n");
+    for (const char *name : {"cardimages/missing.jpg", "cardimages/notes.txt", "cardimages/empty.jpg",
+                             "cardimages/soi.jpg", "cardimages/header.png", "cardimages", "/dev/zero", ""}) {
+        Bitmap target = used();
+        EXPECT_FALSE(LoadPictureFile(name, target)) << name;
+        EXPECT_EQ(target.width(), 0) << name;
+        EXPECT_EQ(target.height(), 0) << name;
+    }
+}
+
+TEST(LoadPictureFile, NeverWaitsOnAFifo)
+{
+    ScopedWorkDir dir;
+    ASSERT_EQ(mkfifo("cardimages/fifo.jpg", 0600), 0);
+    auto load = std::async(std::launch::async, [] {
+        Bitmap target;
+        return LoadPictureFile("cardimages/fifo.jpg", target);
+    });
+    if (load.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ::close(::open("cardimages/fifo.jpg", O_WRONLY)); // lets the load go on
+        FAIL() << "the load waited for a writer";
+    }
+    EXPECT_FALSE(load.get());
+}
+
+TEST(LoadPictureFile, FindsNamesFromTheCurrentDirectoryInEitherSeparator)
+{
+    ScopedWorkDir dir;
+    const std::string jpeg = encodeJpeg(testPattern(15, 10));
+    ScopedWorkDir::write(PlaceholderPicture, jpeg);
+    // "表" ends in the byte of "\" in code page 932: it must stay a character.
+    ScopedWorkDir::write(reinterpret_cast<const char *>(u8"cardimages/表の恋人.jpg"), jpeg);
+    Bitmap target;
+    EXPECT_TRUE(LoadPictureFile(PlaceholderPicture, target));
+    EXPECT_EQ(target.width(), 15);
+    EXPECT_TRUE(LoadPictureFile("cardimages\\cut_tarot_00_150.jpg", target));
+    EXPECT_TRUE(LoadPictureFile(cp932(u8"cardimages\\表の恋人.jpg"), target));
+    EXPECT_TRUE(LoadPictureFile(cp932(u8"cardimages/表の恋人.jpg"), target));
+
+    std::filesystem::current_path("cardimages"); // the work folder brings it back
+    EXPECT_FALSE(LoadPictureFile(PlaceholderPicture, target));
+    EXPECT_TRUE(target.isEmpty());
+}
+
+TEST(LoadPictureFile, JpegDepthFollowsItsColours)
+{
+    ScopedWorkDir dir;
+    ScopedWorkDir::write("colour.jpg", encodeJpeg(testPattern(37, 23)));
+    ScopedWorkDir::write("grey.jpg", encodeJpeg(greyPattern(29, 31)));
+    ScopedWorkDir::write("cmyk.jpg", encodeCmykJpeg(9, 7, std::vector<uint8_t>(9 * 7 * 4, 40), true));
+    const struct {
+        const char *name;
+        PixelFormat format;
+        int width, height;
+    } cases[] = {{"colour.jpg", PixelFormat::Rgb24, 37, 23},
+                 {"grey.jpg", PixelFormat::Indexed8, 29, 31},
+                 {"cmyk.jpg", PixelFormat::Rgb32, 9, 7}};
+    for (const auto &c : cases) {
+        Bitmap target = used();
+        ASSERT_TRUE(LoadPictureFile(c.name, target)) << c.name;
+        EXPECT_EQ(target.pixelFormat(), c.format) << c.name;
+        EXPECT_EQ(target.width(), c.width) << c.name;
+        EXPECT_EQ(target.height(), c.height) << c.name;
+    }
+    Bitmap grey;
+    LoadPictureFile("grey.jpg", grey);
+    EXPECT_EQ(grey.palette(), Bitmap(1, 1, PixelFormat::Indexed8).palette());
+}
+
+TEST(LoadPictureFile, JpegPixelsMatchAReferenceDecode)
+{
+    ScopedWorkDir dir;
+    JpegOptions progressive;
+    progressive.progressive = true;
+    JpegOptions dense; // a stated resolution changes nothing
+    dense.dotsPerInch = 300;
+    const struct {
+        const char *name;
+        QImage picture;
+        JpegOptions options;
+    } cases[] = {{"plain.jpg", testPattern(61, 47), {}},
+                 {"progressive.jpg", testPattern(40, 33), progressive},
+                 {"dense.jpg", testPattern(50, 20), dense},
+                 {"grey.jpg", greyPattern(45, 19), {}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string jpeg = encodeJpeg(c.picture, c.options);
+        ScopedWorkDir::write(c.name, jpeg);
+        const QImage reference = referenceDecode(jpeg);
+        Bitmap target;
+        ASSERT_TRUE(LoadPictureFile(c.name, target));
+        EXPECT_TRUE(samePixels(target, drawnAs(reference, target.pixelFormat())));
+    }
+}
+
+TEST(LoadPictureFile, CmykJpegsHaveTheirColoursWithOrWithoutAdobeInversion)
+{
+    ScopedWorkDir dir;
+    // Eight by eight blocks of one ink each: cyan, magenta, yellow, half
+    // black, none; as stored plainly and as Adobe stores it, inverted.
+    const uint8_t inks[5][4] = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {0, 0, 0, 128}, {0, 0, 0, 0}};
+    const Rgb expected[5] = {0x00FFFF, 0xFF00FF, 0xFFFF00, 0x7F7F7F, 0xFFFFFF};
+    for (bool adobe : {false, true}) {
+        std::vector<uint8_t> cmyk;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 40; ++x)
+                for (uint8_t ink : inks[x / 8])
+                    cmyk.push_back(adobe ? uint8_t(255 - ink) : ink);
+        ScopedWorkDir::write("cmyk.jpg", encodeCmykJpeg(40, 8, cmyk, adobe));
+        Bitmap target;
+        ASSERT_TRUE(LoadPictureFile("cmyk.jpg", target));
+        for (int block = 0; block < 5; ++block) {
+            const Rgb got = target.pixel(block * 8 + 3, 4);
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR(int(got >> shift & 0xFF), int(expected[block] >> shift & 0xFF), 3)
+                    << "adobe " << adobe << ", block " << block << std::hex << ", got " << got;
+        }
+    }
+}
+
+TEST(LoadPictureFile, LoadingTwiceGivesTwoIndependentBitmaps)
+{
+    ScopedWorkDir dir;
+    ScopedWorkDir::write(PlaceholderPicture, encodeJpeg(testPattern(12, 9)));
+    Bitmap first, second;
+    ASSERT_TRUE(LoadPictureFile(PlaceholderPicture, first));
+    ASSERT_TRUE(LoadPictureFile(PlaceholderPicture, second));
+    EXPECT_TRUE(samePixels(first, second));
+    const Rgb before = second.pixel(4, 4);
+    first.setPixel(4, 4, before ^ 0xFFFFFF);
+    EXPECT_EQ(second.pixel(4, 4), before);
+}
+
+TEST(LoadPictureFile, BrokenJpegsNeitherCrashNorPrint)
+{
+    ScopedWorkDir dir;
+    JpegOptions progressive;
+    progressive.progressive = true;
+    std::mt19937 random(1234);
+    const std::pair<std::string, int> jpegs[] = {{encodeJpeg(testPattern(48, 40)), 48},
+                                                 {encodeJpeg(testPattern(48, 40), progressive), 48},
+                                                 {encodeJpeg(greyPattern(30, 30)), 30}};
+    for (const auto &[jpeg, width] : jpegs) {
+        const size_t frame = frameHeaderOffset(jpeg);
+        testing::internal::CaptureStderr();
+        // Cut anywhere: before the frame header nothing is known, after it
+        // the picture is incomplete and keeps its size.
+        for (size_t length = 2; length < jpeg.size() - 2; length += 23) {
+            ScopedWorkDir::write("cut.jpg", jpeg.substr(0, length));
+            Bitmap target = used();
+            EXPECT_FALSE(LoadPictureFile("cut.jpg", target)) << length;
+            if (length <= frame) {
+                EXPECT_TRUE(target.isEmpty()) << length;
+            } else if (!target.isEmpty()) {
+                EXPECT_EQ(target.width(), width) << length;
+            }
+        }
+        // Bytes changed at random anywhere after the start.
+        for (int round = 0; round < 300; ++round) {
+            std::string corrupt = jpeg;
+            for (int i = 0; i < 4; ++i)
+                corrupt[2 + random() % (corrupt.size() - 2)] = char(random());
+            ScopedWorkDir::write("corrupt.jpg", corrupt);
+            Bitmap target;
+            if (LoadPictureFile("corrupt.jpg", target)) {
+                EXPECT_FALSE(target.isEmpty()) << round;
+            }
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    }
+}
+
+TEST(LoadPictureFile, RefusesAHugeHeaderWithTheBitmapsErrorBeforeDecoding)
+{
+    ScopedWorkDir dir;
+    JpegOptions progressive;
+    progressive.progressive = true;
+    ScopedWorkDir::write("huge.jpg", withSize(encodeJpeg(testPattern(8, 8)), 60000, 60000));
+    ScopedWorkDir::write("huge-progressive.jpg", withSize(encodeJpeg(testPattern(8, 8), progressive), 60000, 60000));
+    ScopedWorkDir::write("huge-grey.jpg", withSize(encodeJpeg(greyPattern(8, 8)), 60000, 60000));
+    // Qt's reader refuses BMP sides past 16384 itself; this one passes it.
+    std::string bmp = encodeWithQt(testPattern(8, 8), "bmp");
+    for (int at : {18, 22}) { // width, height
+        bmp[size_t(at)] = char(16000 & 0xFF);
+        bmp[size_t(at + 1)] = char(16000 >> 8);
+    }
+    ScopedWorkDir::write("huge.bmp", bmp);
+    for (const char *name : {"huge.jpg", "huge-progressive.jpg", "huge-grey.jpg", "huge.bmp"}) {
+        Bitmap target;
+        try {
+            LoadPictureFile(name, target);
+            ADD_FAILURE() << name << ": no error";
+        } catch (const BitmapError &error) {
+            EXPECT_FALSE(error.message().empty()) << name;
+        }
+    }
+}
+
+TEST(LoadPictureFile, PngBmpAndGifKeepTheBitsPerPixelOfTheFile)
+{
+    ScopedWorkDir dir;
+    const QImage colour = testPattern(23, 17);
+
+    QImage cube(19, 13, QImage::Format_Indexed8); // colours the halftone palette holds
+    QList<QRgb> cubeColours;
+    for (int i = 0; i < 216; ++i)
+        cubeColours.append(qRgb(i / 36 * 51, i / 6 % 6 * 51, i % 6 * 51));
+    cube.setColorTable(cubeColours);
+    for (int y = 0; y < cube.height(); ++y)
+        for (int x = 0; x < cube.width(); ++x)
+            cube.setPixel(x, y, uint(x * 11 + y * 5) % 216);
+
+    QImage system16(15, 6, QImage::Format_Indexed8); // colours of the 16-colour palette
+    system16.setColorTable({qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(192, 192, 192),
+                            qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < system16.height(); ++y)
+        for (int x = 0; x < system16.width(); ++x)
+            system16.setPixel(x, y, uint(x + y) % 8);
+
+    QImage mono(21, 5, QImage::Format_Mono);
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < mono.height(); ++y)
+        for (int x = 0; x < mono.width(); ++x)
+            mono.setPixel(x, y, uint(x * y + x) % 3 == 0);
+
+    QImage translucent(4, 1, QImage::Format_ARGB32);
+    translucent.setPixel(0, 0, qRgba(10, 20, 30, 255));
+    translucent.setPixel(1, 0, qRgba(10, 20, 30, 0));
+    translucent.setPixel(2, 0, qRgba(0, 0, 0, 128));
+    translucent.setPixel(3, 0, qRgba(255, 0, 0, 51));
+
+    const std::string colourPng = encodeWithQt(colour, "png");
+    const std::string cubePng = encodeWithQt(cube, "png");
+    const std::string greyPng = encodeWithQt(greyPattern(8, 8), "png");
+    const std::string monoPng = encodeWithQt(mono, "png");
+    const std::string translucentPng = encodeWithQt(translucent, "png");
+    const std::string deepGreyPng = encodeWithQt(greyPattern(6, 6).convertToFormat(QImage::Format_Grayscale16), "png");
+    const std::string deepColourPng = encodeWithQt(colour.convertToFormat(QImage::Format_RGBX64), "png");
+    const std::string colourBmp = encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp");
+    const std::string cubeBmp = encodeWithQt(cube, "bmp");
+    const std::string monoBmp = encodeWithQt(mono, "bmp");
+    // What the writers made is what these cases are about.
+    ASSERT_EQ(pngBitDepth(colourPng) * 10 + pngColourType(colourPng), 8 * 10 + 2);
+    ASSERT_EQ(pngBitDepth(cubePng) * 10 + pngColourType(cubePng), 8 * 10 + 3);
+    ASSERT_EQ(pngBitDepth(greyPng) * 10 + pngColourType(greyPng), 8 * 10 + 0);
+    ASSERT_EQ(pngBitDepth(monoPng) * 10 + pngColourType(monoPng), 1 * 10 + 3);
+    ASSERT_EQ(pngBitDepth(translucentPng) * 10 + pngColourType(translucentPng), 8 * 10 + 6);
+    ASSERT_EQ(pngBitDepth(deepGreyPng) * 10 + pngColourType(deepGreyPng), 16 * 10 + 0);
+    ASSERT_EQ(pngBitDepth(deepColourPng) * 10 + pngColourType(deepColourPng), 16 * 10 + 2);
+    ASSERT_EQ(bmpBitCount(colourBmp), 24);
+    ASSERT_EQ(bmpBitCount(cubeBmp), 8);
+    ASSERT_EQ(bmpBitCount(monoBmp), 1);
+
+    const struct {
+        const char *name;
+        std::string bytes;
+        PixelFormat format;
+        QImage picture; // what must be seen, exactly
+    } cases[] = {
+        {"colour.png", colourPng, PixelFormat::Rgb24, colour},
+        {"cube.png", cubePng, PixelFormat::Indexed8, cube},
+        {"mono.png", monoPng, PixelFormat::Indexed1, mono},
+        {"deepcolour.png", deepColourPng, PixelFormat::Rgb32, colour}, // 48 bits: none of its own
+        {"colour.bmp", colourBmp, PixelFormat::Rgb24, colour},
+        {"cube.bmp", cubeBmp, PixelFormat::Indexed8, cube},
+        {"mono.bmp", monoBmp, PixelFormat::Indexed1, mono},
+        {"system16.bmp", encodeBmp4(system16), PixelFormat::Indexed4, system16},
+        {"cube.gif", encodeGif(cube), PixelFormat::Indexed8, cube},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedWorkDir::write(c.name, c.bytes);
+        Bitmap target = used();
+        ASSERT_TRUE(LoadPictureFile(c.name, target));
+        EXPECT_EQ(target.pixelFormat(), c.format);
+        EXPECT_TRUE(samePixels(target, c.picture));
+    }
+
+    Bitmap grey;
+    ScopedWorkDir::write("grey.png", greyPng);
+    ASSERT_TRUE(LoadPictureFile("grey.png", grey));
+    EXPECT_EQ(grey.pixelFormat(), PixelFormat::Indexed8);
+    EXPECT_TRUE(samePixels(grey, drawnAs(greyPattern(8, 8), PixelFormat::Indexed8)));
+
+    Bitmap deepGrey;
+    ScopedWorkDir::write("deepgrey.png", deepGreyPng);
+    ASSERT_TRUE(LoadPictureFile("deepgrey.png", deepGrey));
+    EXPECT_EQ(deepGrey.pixelFormat(), PixelFormat::Rgb565);
+
+    // Transparency is drawn over white.
+    Bitmap drawn;
+    ScopedWorkDir::write("translucent.png", translucentPng);
+    ASSERT_TRUE(LoadPictureFile("translucent.png", drawn));
+    EXPECT_EQ(drawn.pixelFormat(), PixelFormat::Rgb32);
+    EXPECT_EQ(drawn.pixel(0, 0), 0x0A141Eu);
+    EXPECT_EQ(drawn.pixel(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(drawn.pixel(2, 0), 0x7F7F7Fu);
+    EXPECT_EQ(drawn.pixel(3, 0), 0xFFCCCCu);
+}
+
+TEST(LoadPictureFile, BrokenPngBmpAndGifGiveFalseWithoutAWord)
+{
+    ScopedWorkDir dir;
+    const std::string png = encodeWithQt(testPattern(30, 30), "png");
+    const std::string bmp = encodeWithQt(testPattern(30, 30), "bmp");
+    const std::string gif = encodeGif(testPattern(10, 10).convertToFormat(QImage::Format_Indexed8));
+    std::string damagedPng = png;
+    damagedPng[png.size() / 2] = char(damagedPng[png.size() / 2] ^ 0x55);
+    const std::pair<const char *, std::string> cases[] = {
+        {"cut.png", png.substr(0, png.size() / 2)},   {"header.png", png.substr(0, 40)},
+        {"damaged.png", damagedPng},                   {"noend.png", png.substr(0, png.size() - 12)},
+        {"header.gif", gif.substr(0, 20)},             {"header.bmp", bmp.substr(0, 20)},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto &[name, bytes] : cases) {
+        ScopedWorkDir::write(name, bytes);
+        Bitmap target = used();
+        EXPECT_FALSE(LoadPictureFile(name, target)) << name;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
