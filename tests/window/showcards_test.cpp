@@ -1,0 +1,211 @@
+#include "windowfixture.h"
+
+#include "cardtable.h"
+#include "generator.h"
+#include "hand.h"
+
+#include <vector>
+
+namespace {
+
+// The hand that the next reading deals from a generator state, with the test
+// deck numbered 0 to 21 in the card list's order.
+struct Hand
+{
+    std::vector<int> cards;
+    ReversedFlagArray reversed;
+};
+
+Hand handFrom(uint32_t state, bool reversal)
+{
+    for (int k = 0; k < DeckSize; ++k)
+        CardTable[k] = {std::to_string(k), ""};
+    GeneratorState = state;
+    ShuffleDeck();
+    Hand hand;
+    hand.reversed = DealHand(reversal);
+    for (int k = 0; k < DeckSize; ++k)
+        hand.cards.push_back(std::stoi(DrawnNames[k].substr(0, DrawnNames[k].find_first_not_of("0123456789"))));
+    return hand;
+}
+
+// The first state from which the hand satisfies wanted.
+template<typename Wanted>
+uint32_t stateWhere(bool reversal, Wanted wanted)
+{
+    for (uint32_t state = 1;; ++state) {
+        if (wanted(handFrom(state, reversal)))
+            return state;
+    }
+}
+
+} // namespace
+
+class ShowCardsTest : public WindowTest
+{
+protected:
+    // Gives the show-cards command from the given state and returns the hand.
+    Hand showCards(uint32_t state)
+    {
+        const Hand hand = handFrom(state, checkBox()->isChecked());
+        GeneratorState = state;
+        control<QPushButton>("btn1uranaikaisi")->click();
+        return hand;
+    }
+
+    void chooseSpread(const char *menuItem) { action(menuItem)->trigger(); }
+
+    QString displayText(int card, bool reversed) const
+    {
+        return CodePage::toQString(TestDeck::cardName(card)) + (reversed ? QStringLiteral("（逆）") : QString());
+    }
+
+    // Slot shows the card of hand position slot - 1, turned as given.
+    void expectCard(const Hand &hand, int slot, TestDeck::Turn turn)
+    {
+        const int card = hand.cards[slot - 1];
+        EXPECT_EQ(edit(slot)->text(), displayText(card, hand.reversed[slot - 1] == 1)) << slot;
+        EXPECT_EQ(TestDeck::turnOf(shown(slot), TestDeck::cardColour(card)), turn) << "slot " << slot;
+        const bool sideways = turn == TestDeck::Turn::Clockwise || turn == TestDeck::Turn::CounterClockwise;
+        EXPECT_EQ(image(slot)->size(), sideways ? QSize(TestDeck::CardHeight, TestDeck::CardWidth)
+                                                : QSize(TestDeck::CardWidth, TestDeck::CardHeight));
+    }
+
+    static TestDeck::Turn upright(const Hand &hand, int slot)
+    {
+        return hand.reversed[slot - 1] ? TestDeck::Turn::UpsideDown : TestDeck::Turn::Upright;
+    }
+
+    void expectPlaceholder(int slot, bool sideways = false)
+    {
+        EXPECT_EQ(TestDeck::turnOf(shown(slot), TestDeck::PlaceholderColour),
+                  sideways ? TestDeck::Turn::CounterClockwise : TestDeck::Turn::Upright) << "slot " << slot;
+    }
+};
+
+TEST_F(ShowCardsTest, CelticCrossWithoutReversal)
+{
+    chooseSpread("N10");
+    checkBox()->setChecked(false);
+    const Hand hand = showCards(0);
+    expectCard(hand, 2, TestDeck::Turn::CounterClockwise);
+    for (int slot = 1; slot <= 22; ++slot) {
+        EXPECT_FALSE(edit(slot)->text().endsWith(QStringLiteral("（逆）")));
+        if (slot != 2)
+            expectCard(hand, slot, TestDeck::Turn::Upright);
+    }
+    EXPECT_EQ(list()->currentIndex(), 4) << "the reading leaves the layout alone";
+    EXPECT_TRUE(image(11)->isHidden());
+}
+
+TEST_F(ShowCardsTest, CelticCrossReversedCrossingCardEndsAQuarterTurnClockwise)
+{
+    chooseSpread("N10");
+    const Hand hand = showCards(0); // deals positions 1, 3, 7, 11 and 14 reversed
+    ASSERT_EQ(hand.reversed[1], 1);
+    expectCard(hand, 2, TestDeck::Turn::Clockwise);
+    EXPECT_TRUE(edit(2)->text().endsWith(QStringLiteral("（逆）")));
+    for (int slot = 1; slot <= 22; ++slot) {
+        if (slot != 2)
+            expectCard(hand, slot, upright(hand, slot));
+    }
+}
+
+TEST_F(ShowCardsTest, CelticCrossTurnsSlotsOneAndThreeByAHalfOnly)
+{
+    chooseSpread("N10");
+    const uint32_t state = stateWhere(true, [](const Hand &h) { return h.reversed[0] && h.reversed[2]; });
+    const Hand hand = showCards(state);
+    expectCard(hand, 1, TestDeck::Turn::UpsideDown);
+    expectCard(hand, 3, TestDeck::Turn::UpsideDown);
+}
+
+TEST_F(ShowCardsTest, OtherSpreadsTreatSlotTwoLikeAnyOther)
+{
+    for (const char *menuItem : {"N6", "N7", "N8", "N9"}) {
+        chooseSpread(menuItem);
+        const Hand hand = showCards(0);
+        for (int slot = 1; slot <= 22; ++slot)
+            expectCard(hand, slot, upright(hand, slot));
+    }
+}
+
+TEST_F(ShowCardsTest, HolyTriangleFillsAllTwentyTwoSlots)
+{
+    chooseSpread("N6");
+    const Hand hand = showCards(12345);
+    for (int slot = 1; slot <= 22; ++slot) {
+        expectCard(hand, slot, upright(hand, slot));
+        EXPECT_EQ(image(slot)->isHidden(), slot > 3);
+    }
+}
+
+TEST_F(ShowCardsTest, MissingPictureInSlotFiveEndsTheReadingQuietly)
+{
+    const Hand first = showCards(7);
+    const uint32_t state = 99;
+    const Hand hand = handFrom(state, true);
+    std::filesystem::remove("cardimages/" + TestDeck::cardFile(hand.cards[4]));
+    showCards(state);
+    EXPECT_FALSE(takeErrorBox(300).shown) << "no message";
+    for (int slot = 1; slot <= 4; ++slot)
+        expectCard(hand, slot, upright(hand, slot));
+    EXPECT_EQ(edit(5)->text(), displayText(hand.cards[4], hand.reversed[4]));
+    EXPECT_EQ(TestDeck::turnOf(shown(5), TestDeck::cardColour(first.cards[4])), upright(first, 5))
+        << "slot 5 keeps its former picture";
+    for (int slot = 6; slot <= 22; ++slot)
+        expectCard(first, slot, upright(first, slot));
+}
+
+TEST_F(ShowCardsTest, MissingPictureInSlotOneChangesOnlyTheFirstText)
+{
+    const Hand hand = handFrom(5, true);
+    std::filesystem::remove("cardimages/" + TestDeck::cardFile(hand.cards[0]));
+    showCards(5);
+    EXPECT_EQ(edit(1)->text(), displayText(hand.cards[0], hand.reversed[0]));
+    expectPlaceholder(1);
+    for (int slot = 2; slot <= 7; ++slot) {
+        EXPECT_TRUE(edit(slot)->text().isEmpty());
+        expectPlaceholder(slot);
+    }
+}
+
+TEST_F(ShowCardsTest, TwoReadingsInARowReplaceEverySlot)
+{
+    const Hand first = showCards(0);
+    // From a state whose hand differs in every position and turns the first
+    // reading's reversed slot 2 upright.
+    const uint32_t state = stateWhere(true, [&first](const Hand &h) {
+        for (int k = 0; k < DeckSize; ++k) {
+            if (h.cards[k] == first.cards[k])
+                return false;
+        }
+        return h.reversed[1] == 0;
+    });
+    const Hand second = showCards(state);
+    for (int slot = 1; slot <= 22; ++slot)
+        expectCard(second, slot, upright(second, slot));
+}
+
+TEST_F(ShowCardsTest, ReversedCardInAHiddenSlotIsTurnedButLaterShowsThePlaceholder)
+{
+    chooseSpread("N6");
+    const uint32_t state = stateWhere(true, [](const Hand &h) { return h.reversed[5] == 1; });
+    const Hand hand = showCards(state);
+    EXPECT_TRUE(image(6)->isHidden());
+    expectCard(hand, 6, TestDeck::Turn::UpsideDown);
+    chooseSpread("N9");
+    EXPECT_FALSE(image(6)->isHidden());
+    expectPlaceholder(6);
+    EXPECT_TRUE(edit(6)->text().isEmpty());
+}
+
+TEST_F(ShowCardsTest, ReadingFollowsTheCheckBoxNotTheMenuMark)
+{
+    QTest::mouseClick(checkBox(), Qt::LeftButton, {}, QPoint(8, checkBox()->height() / 2));
+    ASSERT_TRUE(action("N12")->isChecked());
+    const Hand hand = showCards(0);
+    for (int slot = 1; slot <= 22; ++slot)
+        EXPECT_EQ(hand.reversed[slot - 1], 0);
+    expectCard(hand, 2, TestDeck::Turn::Upright);
+}

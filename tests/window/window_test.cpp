@@ -1,0 +1,297 @@
+#include "windowfixture.h"
+
+#include "errorreporter.h"
+
+#include <QSignalSpy>
+
+#include <vector>
+
+namespace {
+
+struct At
+{
+    int top;
+    int left;
+};
+
+// Where each spread puts its image boxes, slot 1 first.
+const std::vector<std::vector<At>> imagePlaces = {
+    {{500, 280}, {250, 80}, {250, 480}},
+    {{125, 280}, {575, 280}, {350, 55}, {350, 505}, {350, 280}},
+    {{600, 280}, {370, 130}, {370, 430}, {140, 30}, {140, 530}},
+    {{125, 280}, {450, 480}, {450, 80}, {575, 280}, {200, 80}, {200, 480}, {350, 280}},
+    {{360, 200}, {385, 172}, {160, 200}, {560, 200}, {360, 30}, {360, 370}, {620, 550}, {430, 550},
+     {240, 550}, {50, 550}},
+};
+
+const std::vector<std::vector<const char *>> labelTexts = {
+    {"過去の経過", "現在の状況", "未来の予想"},
+    {"相手の現在の気持ち", "自分の現在の状況", "対応策", "２人の状況、ライバルの有無", "最終予想"},
+    {"現在の状況", "Aの状況、気持ち", "Bの状況、気持ち", "Aの最終予想", "Bの最終予想"},
+    {"過去", "現在", "未来", "対応策", "周囲の状況", "本人の願望", "最終結果"},
+    {"現在の状況", "障害または救助(横向き）", "本人の意志・理想", "本人の信条・本音", "近い過去の状況",
+     "近い未来の状況", "現在の本人の状況・立場", "周囲の状況・影響", "本人の能力の限界", "最終予想"},
+};
+
+// Celtic Cross labels and text boxes that do not follow the general rule.
+const std::vector<std::tuple<const char *, int, At>> celticPlaces = {
+    {"Label", 1, {210, 350}}, {"Edit", 1, {230, 350}}, {"Label", 2, {260, 350}}, {"Edit", 2, {280, 350}},
+    {"Label", 7, {620, 500}}, {"Label", 8, {430, 500}}, {"Label", 9, {240, 500}}, {"Label", 10, {50, 500}},
+};
+
+const char *const menuItems[] = {"N6", "N7", "N8", "N9", "N10"};
+
+} // namespace
+
+class SpreadTest : public WindowTest
+{
+protected:
+    At at(const QWidget *widget) const { return {widget->y(), widget->x()}; }
+
+    void expectAt(const QWidget *widget, At expected) const
+    {
+        EXPECT_EQ(widget->y(), expected.top) << widget->objectName().toStdString();
+        EXPECT_EQ(widget->x(), expected.left) << widget->objectName().toStdString();
+    }
+
+    bool isCelticPlaced(const char *prefix, int slot) const
+    {
+        for (const auto &[p, s, where] : celticPlaces) {
+            if (std::string(p) == prefix && s == slot)
+                return true;
+        }
+        return false;
+    }
+
+    // Everything a spread decides: places, label texts, visibility, marks,
+    // the list's item, empty text boxes and placeholder pictures.
+    void expectSpread(int index)
+    {
+        SCOPED_TRACE("spread " + std::to_string(index));
+        const auto &places = imagePlaces[index];
+        const int count = static_cast<int>(places.size());
+        EXPECT_EQ(list()->currentIndex(), index);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(action(menuItems[i])->isChecked(), i == index) << menuItems[i];
+        for (int slot = 1; slot <= 22; ++slot) {
+            const bool shownSlot = slot <= count;
+            EXPECT_EQ(image(slot)->isHidden(), !shownSlot) << slot;
+            EXPECT_EQ(label(slot)->isHidden(), !shownSlot) << slot;
+            EXPECT_EQ(edit(slot)->isHidden(), !shownSlot) << slot;
+            EXPECT_TRUE(image(slot)->autoSize() || !shownSlot);
+            if (!shownSlot)
+                continue;
+            const At place = places[slot - 1];
+            expectAt(image(slot), place);
+            EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[index][slot - 1]));
+            EXPECT_TRUE(edit(slot)->text().isEmpty());
+            if (index != 4 || !isCelticPlaced("Label", slot))
+                expectAt(label(slot), {place.top - 20, place.left});
+            if (index != 4 || !isCelticPlaced("Edit", slot))
+                expectAt(edit(slot), {place.top + 160, place.left});
+            const TestDeck::Turn expectedTurn = index == 4 && slot == 2 ? TestDeck::Turn::CounterClockwise
+                                                                        : TestDeck::Turn::Upright;
+            EXPECT_EQ(TestDeck::turnOf(shown(slot), TestDeck::PlaceholderColour), expectedTurn) << slot;
+        }
+        if (index == 4) {
+            for (const auto &[prefix, slot, where] : celticPlaces)
+                expectAt(control<QWidget>(prefix, slot), where);
+        }
+    }
+};
+
+TEST_F(SpreadTest, StartState)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("くえるみ"));
+    EXPECT_EQ(list()->count(), 5);
+    EXPECT_EQ(list()->currentText(), QStringLiteral("ヘキサグラムスプレッド"));
+    EXPECT_TRUE(checkBox()->isChecked());
+    EXPECT_TRUE(action("N12")->isChecked());
+    expectSpread(3);
+    for (int slot = 1; slot <= 7; ++slot) {
+        EXPECT_EQ(image(slot)->size(), QSize(TestDeck::CardWidth, TestDeck::CardHeight));
+        EXPECT_TRUE(image(slot)->isVisible());
+    }
+    EXPECT_EQ(form->frameGeometry().size(), QSize(700, 880));
+    EXPECT_EQ(form->font().family(), QStringLiteral("Tahoma"));
+    EXPECT_EQ(form->font().pixelSize(), 11);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(list()->itemText(i), action(menuItems[i])->text());
+}
+
+TEST_F(SpreadTest, EverySpreadFromTheListAndFromTheMenu)
+{
+    QSignalSpy picks(list(), &QComboBox::activated);
+    for (int index : {0, 1, 2, 4, 3, 0}) {
+        pickInList(index);
+        expectSpread(index);
+    }
+    EXPECT_GT(picks.count(), 0) << "the keyboard picks are the user's";
+    picks.clear();
+    for (int index : {4, 1, 2, 0, 3, 4}) {
+        action(menuItems[index])->trigger();
+        expectSpread(index);
+    }
+    EXPECT_EQ(picks.count(), 0) << "a selection made from code raises no pick";
+}
+
+TEST_F(SpreadTest, CrossingCardLiesSidewaysOnceHoweverOftenChosen)
+{
+    for (int times = 0; times < 3; ++times) {
+        action("N10")->trigger();
+        expectSpread(4);
+        EXPECT_EQ(image(2)->size(), QSize(TestDeck::CardHeight, TestDeck::CardWidth));
+    }
+    // Drawn over slot 1: declared later, so it stacks above.
+    const QList<QObject *> order = form->centralWidget()->children();
+    EXPECT_GT(order.indexOf(image(2)), order.indexOf(image(1)));
+}
+
+TEST_F(SpreadTest, HolyTriangleAfterTheCelticCross)
+{
+    action("N10")->trigger();
+    action("N6")->trigger();
+    expectSpread(0);
+    EXPECT_EQ(image(2)->size(), QSize(TestDeck::CardWidth, TestDeck::CardHeight));
+    expectAt(label(2), {230, 80});
+    expectAt(edit(2), {410, 80});
+    for (int slot = 4; slot <= 10; ++slot)
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[4][slot - 1])) << "kept, hidden";
+}
+
+TEST_F(SpreadTest, ChoosingASpreadAgainLaysItOutAfresh)
+{
+    edit(1)->setText(QStringLiteral("typed"));
+    edit(9)->setText(QStringLiteral("hidden text"));
+    action("N9")->trigger();
+    expectSpread(3);
+    EXPECT_EQ(edit(9)->text(), QStringLiteral("hidden text")) << "a hidden slot keeps its text";
+}
+
+TEST_F(SpreadTest, ReversalSettingFromTheMenu)
+{
+    action("N12")->trigger();
+    EXPECT_FALSE(action("N12")->isChecked());
+    EXPECT_FALSE(checkBox()->isChecked());
+    action("N12")->trigger();
+    EXPECT_TRUE(action("N12")->isChecked());
+    EXPECT_TRUE(checkBox()->isChecked());
+}
+
+TEST_F(SpreadTest, MenuFollowsTheCheckBoxWhenThePointerLeaves)
+{
+    QTest::mouseClick(checkBox(), Qt::LeftButton, {}, QPoint(8, checkBox()->height() / 2));
+    EXPECT_FALSE(checkBox()->isChecked());
+    EXPECT_TRUE(action("N12")->isChecked()) << "a click changes only the box";
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(checkBox(), &leave);
+    EXPECT_FALSE(action("N12")->isChecked());
+    action("N9")->trigger();
+    EXPECT_FALSE(checkBox()->isChecked()) << "a spread never touches the setting";
+}
+
+TEST_F(SpreadTest, LookupIgnoresAsciiCaseAndRefusesUnknownNames)
+{
+    EXPECT_EQ(form->control<QLabel>(QStringLiteral("lAbEl7")), label(7));
+    EXPECT_EQ(form->control<QAction>(QStringLiteral("n10")), action("N10"));
+    EXPECT_THROW(form->control<QLabel>(QStringLiteral("Label23")), LookupError);
+    EXPECT_THROW(form->control<QLabel>(QStringLiteral("Image1")), LookupError) << "wrong kind";
+}
+
+TEST_F(SpreadTest, ExitFromTheButtonAndTheMenu)
+{
+    control<QPushButton>("Button2")->click();
+    EXPECT_FALSE(form->isVisible());
+    openWindow();
+    action("N3")->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+class MissingPlaceholderTest : public SpreadTest
+{
+protected:
+    void SetUp() override
+    {
+        TestDeck::write();
+        std::filesystem::remove("cardimages/cut_tarot_00_150.jpg");
+        openWindow();
+    }
+};
+
+TEST_F(MissingPlaceholderTest, WindowOpensWithoutPictures)
+{
+    for (int slot = 1; slot <= 22; ++slot)
+        EXPECT_EQ(image(slot)->picture(), nullptr);
+    EXPECT_EQ(list()->currentIndex(), 3);
+    EXPECT_FALSE(image(1)->isHidden());
+    EXPECT_TRUE(action("N9")->isChecked());
+}
+
+TEST_F(MissingPlaceholderTest, CelticCrossStopsAfterLabelsAndTheAnchor)
+{
+    const At image2 = at(image(2));
+    action("N10")->trigger();
+    EXPECT_EQ(list()->currentIndex(), 4);
+    for (int slot = 1; slot <= 10; ++slot)
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[4][slot - 1]));
+    expectAt(image(1), {360, 200});
+    expectAt(image(2), image2);
+    EXPECT_TRUE(image(8)->isHidden()) << "visibility stays as the Hexagram left it";
+    EXPECT_TRUE(action("N9")->isChecked());
+    EXPECT_FALSE(action("N10")->isChecked());
+}
+
+TEST(ErrorReporter, CaptionAndFullStop)
+{
+    using namespace ErrorReporter;
+    EXPECT_EQ(applicationTitle(QStringLiteral("/usr/bin/kuerumi")), QStringLiteral("kuerumi"));
+    EXPECT_EQ(applicationTitle(QStringLiteral("/opt/KUERUMI.Tool.exe")), QStringLiteral("Kuerumi"));
+    EXPECT_EQ(applicationTitle(QStringLiteral("x")), QStringLiteral("x"));
+
+    EXPECT_EQ(withFullStop(""), "");
+    EXPECT_EQ(withFullStop("abc"), "abc.");
+    EXPECT_EQ(withFullStop("abc."), "abc.");
+    EXPECT_EQ(withFullStop("abc-"), "abc-") << "'-' (45) sorts before '.'";
+    EXPECT_EQ(withFullStop("abc/"), "abc/.") << "'/' (47) sorts after '.'";
+    const std::string sentence = CodePage::fromUtf8("開けません。");
+    EXPECT_EQ(withFullStop(sentence), sentence + ".") << "a double-byte character sorts after '.'";
+    EXPECT_EQ(withFullStop("\xB1"), "\xB1.") << "half-width katakana";
+}
+
+TEST_F(WindowTest, MissingCardListIsReportedAndChangesNothing)
+{
+    std::filesystem::rename("cardimages/carddata.csv", "cardimages/away.csv");
+    QStringList texts;
+    for (int slot = 1; slot <= 22; ++slot)
+        texts << edit(slot)->text();
+    control<QPushButton>("btn1uranaikaisi")->click();
+    const ErrorBox box = takeErrorBox();
+    ASSERT_TRUE(box.shown);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.buttons, QMessageBox::Ok);
+    EXPECT_EQ(box.title, ErrorReporter::applicationTitle(QCoreApplication::applicationFilePath()));
+    const QString path = QString::fromStdString(dir.path()) + QStringLiteral("/cardimages/carddata.csv");
+    EXPECT_EQ(box.text, QStringLiteral("ファイル \"") + path + QStringLiteral("\" は開けません。指定されたファイルが見つかりません."));
+    for (int slot = 1; slot <= 22; ++slot)
+        EXPECT_EQ(edit(slot)->text(), texts[slot - 1]);
+
+    std::filesystem::rename("cardimages/away.csv", "cardimages/carddata.csv");
+    action("N2")->trigger();
+    EXPECT_FALSE(takeErrorBox(300).shown);
+    EXPECT_EQ(edit(1)->text().left(3), QStringLiteral("カード"));
+}
+
+TEST_F(WindowTest, ErrorsOfAnyKindReachTheReport)
+{
+    // An error raised by a handler outside our bindings reaches the report
+    // through the application object.
+    struct Thrower : QObject
+    {
+        bool event(QEvent *) override { throw std::bad_alloc(); }
+    } thrower;
+    QEvent event(QEvent::User);
+    QApplication::sendEvent(&thrower, &event);
+    const ErrorBox box = takeErrorBox();
+    ASSERT_TRUE(box.shown);
+    EXPECT_EQ(box.text, QStringLiteral("メモリが不足しています."));
+}

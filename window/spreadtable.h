@@ -1,0 +1,56 @@
+#pragma once
+
+// The five spreads: for each, its name, its menu item, its anchor image box
+// and where every slot's image box lies relative to the anchor.
+
+#include "codepage.h"
+
+#include <array>
+#include <span>
+
+// Where one slot's image box goes.
+struct SlotPlace
+{
+    enum Rule {
+        FromAnchor,  // top and left added to the anchor's
+        LeftFixed,   // top added to the anchor's; left as it stands
+        TopChained,  // top added to the previous slot's; left added to the anchor's
+    };
+    int top;
+    int left;
+    Rule rule = FromAnchor;
+};
+
+struct SpreadSlot
+{
+    Cp932Literal label;
+    SlotPlace place;
+};
+
+// A label or text box that a spread moves away from its image box.
+struct ControlPlace
+{
+    const char *prefix; // "Label" or "Edit"
+    int slot;
+    int top;
+    int left;
+    bool fromOwnImage; // relative to its slot's image box, not to the anchor
+};
+
+struct Spread
+{
+    Cp932Literal name;
+    const char *menuItem;
+    int anchorSlot;
+    int anchorTop;
+    int anchorLeft;
+    std::span<const SpreadSlot> positions; // slot 1 first
+    std::span<const ControlPlace> moves;
+};
+
+inline constexpr int SpreadCount = 5;
+inline constexpr int CelticCross = 4;
+inline constexpr int CrossingSlot = 2;
+inline constexpr int SlotCount = 22;
+
+const std::array<Spread, SpreadCount> &spreads();

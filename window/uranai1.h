@@ -1,0 +1,59 @@
+#pragma once
+
+// The program's one window: the spreads, the reversal setting and the
+// show-cards command, with the 22 slots (image box, label and text box).
+// Its controls come from the layout resource uranai1.ui and are named there.
+
+#include "namelookup.h"
+#include "ui_uranai1.h"
+
+#include <QMainWindow>
+
+class ImageBox;
+
+class TForm1 : public QMainWindow, private Ui::TForm1
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The control or menu item of that name, ASCII case ignored. A name
+    // that finds nothing throws LookupError.
+    template<typename T>
+    T *control(const QString &name) const { return objectByName<T>(this, name); }
+    template<typename T>
+    T *control(const char *prefix, int slot) const
+    {
+        return control<T>(QLatin1String(prefix) + QString::number(slot));
+    }
+
+    void FormCreate();
+    void ComboBox1Select();
+    void CheckBox1MouseLeave();
+    void btn1uranaikaisiClick();
+    void N6Click();
+    void N7Click();
+    void N8Click();
+    void N9Click();
+    void N10Click();
+    void N12Click();
+    void Button2Click();
+
+private:
+    void createActions();
+    void ShowSlots(int n);
+    void ResetPictures(int n);
+    void ApplySpread(int index);
+    void RotatePicture(ImageBox *box, int angle);
+
+    void layOutSpread(int index);
+    bool layOutCelticCross();
+    void placeImages(int index);
+    void setLabelTexts(int index);
+    void markSpread(int index);
+};
+
+// The main window, set as soon as its construction begins.
+extern TForm1 *Form1;
