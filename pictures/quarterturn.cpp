@@ -59,18 +59,22 @@ Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
         return turned;
     }
     // 90: (x, y) goes to (height - 1 - y, x); 270: to (y, width - 1 - x).
+    const uint32_t *rows[Tile];
     for (int y0 = 0; y0 < h; y0 += Tile) {
-        const int y1 = std::min(y0 + Tile, h);
+        const int count = std::min(Tile, h - y0);
+        for (int i = 0; i < count; ++i)
+            rows[i] = source[y0 + i];
         for (int x0 = 0; x0 < w; x0 += Tile) {
             const int x1 = std::min(x0 + Tile, w);
             for (int x = x0; x < x1; ++x) {
-                uint32_t *to = turned.scanLine32(angle == 90 ? x : width - 1 - x);
                 if (angle == 90) {
-                    for (int y = y0; y < y1; ++y)
-                        to[height - 1 - y] = source[y][x];
+                    uint32_t *to = turned.scanLine32(x) + (height - 1 - y0);
+                    for (int i = 0; i < count; ++i)
+                        to[-i] = rows[i][x];
                 } else {
-                    for (int y = y0; y < y1; ++y)
-                        to[y] = source[y][x];
+                    uint32_t *to = turned.scanLine32(width - 1 - x) + y0;
+                    for (int i = 0; i < count; ++i)
+                        to[i] = rows[i][x];
                 }
             }
         }

@@ -324,26 +324,6 @@ void Bitmap::writePixels(int x, int y, int count, const Rgb *colours)
     }
 }
 
-uint8_t *Bitmap::scanLine(int y)
-{
-    return reinterpret_cast<uint8_t *>(scanLine32(y));
-}
-
-const uint8_t *Bitmap::scanLine(int y) const
-{
-    return reinterpret_cast<const uint8_t *>(scanLine32(y));
-}
-
-uint32_t *Bitmap::scanLine32(int y)
-{
-    return m_pixels.data() + size_t(y) * (m_stride / 4);
-}
-
-const uint32_t *Bitmap::scanLine32(int y) const
-{
-    return m_pixels.data() + size_t(y) * (m_stride / 4);
-}
-
 uint8_t Bitmap::nearestIndex(Rgb colour) const
 {
     colour &= White;

@@ -76,10 +76,10 @@ public:
 
     // Raw rows for decoders and turns that work a row at a time. Rows start
     // on 32-bit boundaries; scanLine32 is for the two 32-bit formats.
-    uint8_t *scanLine(int y);
-    const uint8_t *scanLine(int y) const;
-    uint32_t *scanLine32(int y);
-    const uint32_t *scanLine32(int y) const;
+    uint8_t *scanLine(int y) { return reinterpret_cast<uint8_t *>(scanLine32(y)); }
+    const uint8_t *scanLine(int y) const { return reinterpret_cast<const uint8_t *>(scanLine32(y)); }
+    uint32_t *scanLine32(int y) { return m_pixels.data() + size_t(y) * (m_stride / 4); }
+    const uint32_t *scanLine32(int y) const { return m_pixels.data() + size_t(y) * (m_stride / 4); }
     size_t bytesPerLine() const { return m_stride; }
     const std::vector<Rgb> &palette() const { return m_palette; }
 
