@@ -12,12 +12,7 @@ constexpr QRgb Backdrop = 0xFFFF00FF;
 
 Bitmap patternBitmap(int width, int height)
 {
-    const QImage pattern = testPattern(width, height);
-    Bitmap bitmap(width, height, PixelFormat::Rgb24);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            bitmap.setPixel(x, y, pattern.pixel(x, y) & 0xFFFFFF);
-    return bitmap;
+    return toBitmap(testPattern(width, height), PixelFormat::Rgb24);
 }
 
 // What the box itself paints (no background) over a backdrop of its size.

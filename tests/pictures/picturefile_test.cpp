@@ -32,17 +32,6 @@ QImage greyPattern(int width, int height)
     return testPattern(width, height).convertToFormat(QImage::Format_Grayscale8);
 }
 
-// The picture's pixels drawn into a bitmap of that format, as the loader
-// must draw them.
-Bitmap drawnAs(const QImage &picture, PixelFormat format)
-{
-    Bitmap bitmap(picture.width(), picture.height(), format);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            bitmap.setPixel(x, y, picture.pixel(x, y) & 0xFFFFFF);
-    return bitmap;
-}
-
 std::string withSize(std::string jpeg, int width, int height)
 {
     const size_t frame = frameHeaderOffset(jpeg);
@@ -156,7 +145,7 @@ TEST(LoadPictureFile, JpegPixelsMatchAReferenceDecode)
         const QImage reference = referenceDecode(jpeg);
         Bitmap target;
         ASSERT_TRUE(LoadPictureFile(c.name, target));
-        EXPECT_TRUE(samePixels(target, drawnAs(reference, target.pixelFormat())));
+        EXPECT_TRUE(samePixels(target, toBitmap(reference, target.pixelFormat())));
     }
 }
 
@@ -347,7 +336,7 @@ TEST(LoadPictureFile, PngBmpAndGifKeepTheBitsPerPixelOfTheFile)
     ScopedWorkDir::write("grey.png", greyPng);
     ASSERT_TRUE(LoadPictureFile("grey.png", grey));
     EXPECT_EQ(grey.pixelFormat(), PixelFormat::Indexed8);
-    EXPECT_TRUE(samePixels(grey, drawnAs(greyPattern(8, 8), PixelFormat::Indexed8)));
+    EXPECT_TRUE(samePixels(grey, toBitmap(greyPattern(8, 8), PixelFormat::Indexed8)));
 
     Bitmap deepGrey;
     ScopedWorkDir::write("deepgrey.png", deepGreyPng);

@@ -20,12 +20,7 @@ Bitmap fromRows(const std::vector<std::vector<Rgb>> &rows, PixelFormat format = 
 
 Bitmap pattern(int width, int height, PixelFormat format)
 {
-    const QImage image = testPattern(width, height);
-    Bitmap bitmap(width, height, format);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            bitmap.setPixel(x, y, image.pixel(x, y) & 0xFFFFFF);
-    return bitmap;
+    return toBitmap(testPattern(width, height), format);
 }
 
 // The turn as the box's owner makes it: W and H from the box.

@@ -233,6 +233,15 @@ std::string encodeBmp4(const QImage &indexed)
     return out;
 }
 
+Bitmap toBitmap(const QImage &picture, PixelFormat format)
+{
+    Bitmap bitmap(picture.width(), picture.height(), format);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            bitmap.setPixel(x, y, picture.pixel(x, y) & 0xFFFFFF);
+    return bitmap;
+}
+
 namespace {
 
 template <typename ExpectedPixel>

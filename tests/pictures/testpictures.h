@@ -38,6 +38,9 @@ std::string encodeGif(const QImage &indexed);
 // A 4-bit BMP file of a Format_Indexed8 picture of at most 16 colours.
 std::string encodeBmp4(const QImage &indexed);
 
+// The picture's pixels drawn into a bitmap of that format one by one.
+Bitmap toBitmap(const QImage &picture, PixelFormat format);
+
 // Every pixel of the bitmap against the picture (alpha ignored).
 ::testing::AssertionResult samePixels(const Bitmap &bitmap, const QImage &expected);
 ::testing::AssertionResult samePixels(const Bitmap &bitmap, const Bitmap &expected);
