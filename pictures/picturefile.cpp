@@ -82,7 +82,8 @@ int fileBitsPerPixel(FileKind kind, const unsigned char *head, size_t size)
     }
 }
 
-uint32_t crc32(const unsigned char *data, size_t size, uint32_t crc = 0)
+// The CRC-32 that guards each PNG chunk.
+uint32_t chunkCrc(const unsigned char *data, size_t size)
 {
     static const auto table = [] {
         std::array<uint32_t, 256> entries{};
@@ -94,7 +95,7 @@ uint32_t crc32(const unsigned char *data, size_t size, uint32_t crc = 0)
         }
         return entries;
     }();
-    crc = ~crc;
+    uint32_t crc = 0xFFFFFFFFu;
     for (const unsigned char *p = data; p < data + size; ++p)
         crc = table[(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
@@ -115,7 +116,7 @@ bool isWholePng(const QByteArray &bytes)
         const size_t length = be32(at);
         if (length > size - at - 12)
             return false;
-        if (crc32(data + at + 4, length + 4) != be32(at + 8 + length))
+        if (chunkCrc(data + at + 4, length + 4) != be32(at + 8 + length))
             return false;
         if (std::memcmp(data + at + 4, "IEND", 4) == 0)
             return true;

@@ -3,7 +3,6 @@
 #include "codepage.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <string>
 
