@@ -50,7 +50,7 @@ class ProgramOnX : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run under xvfb-run";
+        ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run under tests/support/with-xvfb";
         TestDeck::write();
         program.setProgram(QStringLiteral(KUERUMI_PROGRAM));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -66,8 +66,10 @@ protected:
             if (window.isEmpty())
                 pause(100);
         }
-        ASSERT_FALSE(window.isEmpty()) << "the window did not open: "
-                                       << program.readAllStandardError().toStdString();
+        ASSERT_FALSE(window.isEmpty())
+            << "the window did not open: " << program.readAllStandardError().toStdString() << "\nwaiting in "
+            << run(QStringLiteral("cat"), {QStringLiteral("/proc/%1/wchan").arg(program.processId())}).toStdString()
+            << "\n" << run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).toStdString();
         pause(800);
     }
 
