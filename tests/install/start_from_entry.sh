@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# In an X server: starts the program as the desktop entry says (in the entry's
+# Path, with its Exec) and checks that its window opens with the placeholder
+# picture where the Hexagram, the spread it opens with, puts slot 7.
+# Usage: start_from_entry.sh ENTRY WORK_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+entry=$1
+work=$2
+key() { sed -n "s/^$1=//p" "$entry"; }
+path=$(key Path)
+read -ra command <<<"$(key Exec)"
+command=("${command[@]/%%[fFuUick]/}") # field codes give nothing here
+
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+(cd "$path" && exec "${command[@]}") >"$work/program.log" 2>&1 &
+program=$!
+trap 'kill "$program" 2>/dev/null || true' EXIT
+
+window=
+for _ in $(seq 150); do
+  window=$(xdotool search --pid "$program" --name 'くえるみ' 2>/dev/null | head -n 1) && [[ -n $window ]] && break
+  kill -0 "$program" 2>/dev/null || { echo "the program ended:"; cat "$work/program.log"; exit 1; }
+  sleep 0.1
+done
+[[ -n $window ]] || { echo "no window named くえるみ"; cat "$work/program.log"; exit 1; }
+
+# Slot 7 of the Hexagram lies at left 280, top 350 of the client area, which
+# starts below the menu bar; the window lies at the screen's top left.
+convert "$path/cardimages/cut_tarot_00_150.jpg" -depth 8 "$work/back.ppm"
+for _ in $(seq 20); do
+  import -window root -depth 8 "$work/screen.ppm"
+  if top=$(/usr/bin/python3 "$here/findpicture.py" "$work/screen.ppm" "$work/back.ppm" 280 351 410 2>"$work/find.log"); then
+    echo "the card back lies in slot 7, the client area starting $((top - 350)) pixels down"
+    exit 0
+  fi
+  sleep 0.25
+done
+echo "slot 7 does not show the card back:"
+cat "$work/find.log" "$work/program.log"
+exit 1
