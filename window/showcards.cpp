@@ -13,6 +13,19 @@
 
 #include <QLineEdit>
 
+namespace {
+
+// What assistive technology says of an image box that shows a card: the
+// card's text and which way its picture lies after so many quarter turns.
+QString cardPictureName(const QString &text, int quarterTurns)
+{
+    static const QString lies[] = {QStringLiteral("正位置"), QStringLiteral("横向き"), QStringLiteral("逆さま"),
+                                   QStringLiteral("横向き")};
+    return text + QStringLiteral("、") + lies[quarterTurns % 4];
+}
+
+} // namespace
+
 void TForm1::btn1uranaikaisiClick()
 {
     LoadCardTable();
@@ -21,7 +34,8 @@ void TForm1::btn1uranaikaisiClick()
 
     for (int i = 0; i < DeckSize; ++i) {
         const int slot = i + 1;
-        control<QLineEdit>("Edit", slot)->setText(CodePage::toQString(DrawnNames[i]));
+        const QString text = CodePage::toQString(DrawnNames[i]);
+        control<QLineEdit>("Edit", slot)->setText(text);
         auto *image = control<ImageBox>("Image", slot);
         {
             Bitmap working;
@@ -29,10 +43,16 @@ void TForm1::btn1uranaikaisiClick()
                 return; // a missing picture ends the reading quietly
             image->setPicture(std::move(working));
         }
-        if (reversed[i] == 1)
+        int quarterTurns = 0;
+        if (reversed[i] == 1) {
             RotatePicture(image, 180);
-        if (ComboBox1->currentIndex() == CelticCross && slot == CrossingSlot)
+            quarterTurns += 2;
+        }
+        if (ComboBox1->currentIndex() == CelticCross && slot == CrossingSlot) {
             RotatePicture(image, 270);
+            quarterTurns += 3;
+        }
+        image->setAccessibleName(cardPictureName(text, quarterTurns));
     }
 }
 

@@ -21,6 +21,12 @@ void setLabelText(QLabel *label, const std::string &cp932Text)
     label->resize(label->sizeHint().width(), label->height()); // the width follows the text
 }
 
+// What assistive technology says of an image box that shows the placeholder.
+QString cardBackName()
+{
+    return QStringLiteral("カードの裏面");
+}
+
 // Moves a control so that its top-left corner is at (top, left).
 void place(QWidget *control, int top, int left)
 {
@@ -58,6 +64,9 @@ void TForm1::setLabelTexts(int index)
     const Spread &spread = spreads()[index];
     for (size_t i = 0; i < spread.positions.size(); ++i)
         setLabelText(control<QLabel>("Label", static_cast<int>(i) + 1), spread.positions[i].label);
+    // Assistive technology names each text box after its slot's label.
+    for (int slot = 1; slot <= SlotCount; ++slot)
+        control<QLineEdit>("Edit", slot)->setAccessibleName(control<QLabel>("Label", slot)->text());
 }
 
 // Places the anchor, then the other image boxes of the spread from it.
@@ -97,6 +106,7 @@ bool TForm1::layOutCelticCross()
             return false;
         crossing->setAutoSize(true);
         crossing->setPicture(std::move(placeholder));
+        crossing->setAccessibleName(cardBackName());
     }
     RotatePicture(crossing, 270);
 
@@ -146,5 +156,6 @@ void TForm1::ResetPictures(int n)
         auto *image = control<ImageBox>("Image", slot);
         image->setAutoSize(true);
         image->setPicture(std::move(placeholder));
+        image->setAccessibleName(cardBackName());
     }
 }
