@@ -1,0 +1,175 @@
+// What assistive technology reads from the window: every text box named by
+// its slot's label, every image box by what it shows, every other control
+// and menu item by its caption.
+
+#include "windowfixture.h"
+
+#include "generator.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <filesystem>
+#include <set>
+
+namespace {
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    QAccessibleInterface *interface = QAccessible::queryAccessibleInterface(object);
+    EXPECT_NE(interface, nullptr);
+    return interface;
+}
+
+QString nameOf(QObject *object)
+{
+    QAccessibleInterface *interface = accessible(object);
+    return interface ? interface->text(QAccessible::Name) : QString();
+}
+
+const QString CardBack = QStringLiteral("カードの裏面");
+
+// Which way a picture lies, in the words its name uses.
+QString wayOf(TestDeck::Turn turn)
+{
+    switch (turn) {
+    case TestDeck::Turn::Upright: return QStringLiteral("正位置");
+    case TestDeck::Turn::UpsideDown: return QStringLiteral("逆さま");
+    case TestDeck::Turn::Clockwise:
+    case TestDeck::Turn::CounterClockwise: return QStringLiteral("横向き");
+    case TestDeck::Turn::Unknown: break;
+    }
+    return QStringLiteral("(not a card picture)");
+}
+
+// The names of an accessible's children, in order.
+QStringList childNames(QAccessibleInterface *parent)
+{
+    QStringList names;
+    for (int i = 0; i < parent->childCount(); ++i)
+        names << parent->child(i)->text(QAccessible::Name);
+    return names;
+}
+
+} // namespace
+
+class AccessibleNamesTest : public WindowTest
+{
+protected:
+    void expectTextBoxesNamedByTheirLabels()
+    {
+        for (int slot = 1; slot <= 22; ++slot) {
+            EXPECT_EQ(nameOf(edit(slot)), label(slot)->text()) << "Edit" << slot;
+            EXPECT_EQ(accessible(edit(slot))->role(), QAccessible::EditableText) << "Edit" << slot;
+        }
+    }
+
+    void expectCardBacks(int fromSlot = 1)
+    {
+        for (int slot = fromSlot; slot <= 22; ++slot) {
+            EXPECT_EQ(nameOf(image(slot)), CardBack) << "Image" << slot;
+            EXPECT_EQ(accessible(image(slot))->role(), QAccessible::Graphic) << "Image" << slot;
+        }
+    }
+
+    // Slot shows the card its text box names, and its image box says so,
+    // with the way the picture on screen lies. Returns how it lies.
+    TestDeck::Turn expectCardNamed(int slot)
+    {
+        const QString text = edit(slot)->text();
+        const QRegularExpressionMatch card = QRegularExpression(QStringLiteral("^カード(\\d+)")).match(text);
+        EXPECT_TRUE(card.hasMatch()) << "Edit" << slot << " holds " << text.toStdString();
+        const TestDeck::Turn turn = TestDeck::turnOf(shown(slot), TestDeck::cardColour(card.captured(1).toInt()));
+        EXPECT_EQ(nameOf(image(slot)), text + QStringLiteral("、") + wayOf(turn)) << "Image" << slot;
+        return turn;
+    }
+
+    void showCards(uint32_t state)
+    {
+        GeneratorState = state;
+        control<QPushButton>("btn1uranaikaisi")->click();
+    }
+};
+
+TEST_F(AccessibleNamesTest, AtStartTextBoxesFollowTheirLabelsAndImagesShowTheBack)
+{
+    expectTextBoxesNamedByTheirLabels();
+    EXPECT_EQ(nameOf(edit(7)), QStringLiteral("最終結果")) << "the Hexagram's last position";
+    expectCardBacks();
+}
+
+TEST_F(AccessibleNamesTest, ControlsAndMenuItemsSpeakTheirCaptions)
+{
+    EXPECT_EQ(nameOf(control<QPushButton>("btn1uranaikaisi")), QStringLiteral("カード表示"));
+    EXPECT_EQ(nameOf(control<QPushButton>("Button2")), QStringLiteral("終了"));
+    EXPECT_EQ(nameOf(checkBox()), QStringLiteral("正位置・逆位置を区別する"));
+    EXPECT_EQ(nameOf(list()), QStringLiteral("ヘキサグラムスプレッド")) << "a list is named by its pick";
+    action("N6")->trigger();
+    EXPECT_EQ(nameOf(list()), QStringLiteral("聖三角スプレッド"));
+
+    QAccessibleInterface *menuBar = accessible(form->menuBar());
+    ASSERT_NE(menuBar, nullptr);
+    EXPECT_EQ(childNames(menuBar), (QStringList{QStringLiteral("ファイル"), QStringLiteral("カード"),
+                                                QStringLiteral("設定")}));
+    const auto menuOf = [this](const char *name) { return accessible(control<QMenu>(name)); };
+    EXPECT_EQ(childNames(menuOf("N4")), QStringList{QStringLiteral("タロットカード（大アルカナ）")});
+    EXPECT_EQ(childNames(menuOf("N1")), (QStringList{QStringLiteral("カード表示"), QStringLiteral("終了")}));
+    EXPECT_EQ(childNames(menuOf("N5")),
+              (QStringList{QStringLiteral("聖三角スプレッド"), QStringLiteral("ジプシーの十字スプレッド"),
+                           QStringLiteral("二者択一スプレッド"), QStringLiteral("ヘキサグラムスプレッド"),
+                           QStringLiteral("ケルト十字スプレッド")}));
+    EXPECT_EQ(childNames(menuOf("N11")), QStringList{QStringLiteral("正位置・逆位置を区別する")});
+}
+
+TEST_F(AccessibleNamesTest, EverySpreadRenamesTheTextBoxesAndShowsTheBackAgain)
+{
+    std::set<QString> firstNames;
+    for (const char *menuItem : {"N10", "N6", "N7", "N8", "N9", "N10"}) {
+        showCards(7);
+        action(menuItem)->trigger();
+        expectTextBoxesNamedByTheirLabels();
+        expectCardBacks();
+        firstNames.insert(nameOf(edit(1)));
+    }
+    EXPECT_GE(firstNames.size(), 3u) << "the spreads give slot 1 different labels";
+    pickInList(1);
+    expectTextBoxesNamedByTheirLabels();
+}
+
+TEST_F(AccessibleNamesTest, AReadingNamesEachCardAndTheWayItLies)
+{
+    for (const char *menuItem : {"N9", "N10"}) {
+        action(menuItem)->trigger();
+        for (bool reversal : {true, false}) {
+            checkBox()->setChecked(reversal);
+            showCards(1);
+            std::set<TestDeck::Turn> ways;
+            for (int slot = 1; slot <= 22; ++slot)
+                ways.insert(expectCardNamed(slot));
+            EXPECT_EQ(ways.count(TestDeck::Turn::UpsideDown), reversal ? 1u : 0u) << menuItem;
+            EXPECT_EQ(ways.count(TestDeck::Turn::Upright), 1u) << menuItem;
+            const bool celtic = menuItem == std::string_view("N10");
+            EXPECT_EQ(ways.count(TestDeck::Turn::Clockwise) + ways.count(TestDeck::Turn::CounterClockwise),
+                      celtic ? 1u : 0u) << menuItem;
+            expectTextBoxesNamedByTheirLabels();
+        }
+    }
+}
+
+TEST_F(AccessibleNamesTest, APictureThatFailsLeavesItsBoxNamedForWhatItStillShows)
+{
+    std::filesystem::remove("cardimages/" + TestDeck::cardFile(9));
+    showCards(3);
+    int failed = 0;
+    for (int slot = 1; slot <= 22 && !failed; ++slot) {
+        if (edit(slot)->text().startsWith(CodePage::toQString(TestDeck::cardName(9)))) // "カード9" or "カード9（逆）"
+            failed = slot;
+        else
+            expectCardNamed(slot);
+    }
+    ASSERT_GT(failed, 0) << "card 9 is dealt somewhere";
+    expectCardBacks(failed);
+}
