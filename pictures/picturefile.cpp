@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -125,6 +126,85 @@ bool isWholePng(const QByteArray &bytes)
     return false;
 }
 
+// True when a BMP file holds all the pixel rows its header asks for. Qt's
+// reader fills the rows of a file cut short with black and calls it read;
+// compressed files end where their data says, so only plain rows are counted.
+bool isWholeBmp(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+    const auto le = [&](size_t at, int length) {
+        uint64_t value = 0;
+        for (int i = length - 1; i >= 0; --i)
+            value = value << 8 | data[at + size_t(i)];
+        return value;
+    };
+    if (size < 26)
+        return false;
+    const bool core = le(14, 4) == 12;
+    if (!core && size < 34)
+        return false;
+    const uint64_t compression = core ? 0 : le(30, 4);
+    if (compression != 0 && compression != 3 && compression != 6) // plain rows, with or without masks
+        return true;
+    const uint64_t width = core ? le(18, 2) : le(18, 4);
+    const int64_t height = core ? int64_t(le(20, 2)) : int64_t(int32_t(le(22, 4)));
+    const uint64_t bits = core ? le(24, 2) : le(28, 2);
+    const uint64_t rowBytes = (width * bits + 31) / 32 * 4;
+    const uint64_t rows = uint64_t(height < 0 ? -height : height);
+    return le(10, 4) + rowBytes * rows <= size;
+}
+
+// True when a GIF file holds its first picture whole: every block up to the
+// end of that picture's data is there. Qt's reader, like its BMP reader,
+// would finish a picture cut short on its own.
+bool isWholeGif(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+    const auto colourTable = [](unsigned char flags) { return flags & 0x80 ? size_t(3) << ((flags & 7) + 1) : 0; };
+    // Skips a run of sub-blocks up to its empty one; false when the file ends first.
+    const auto skipSubBlocks = [&](size_t &at) {
+        while (at < size && data[at] != 0)
+            at += 1 + size_t(data[at]);
+        return at++ < size;
+    };
+    if (size < 13)
+        return false;
+    size_t at = 13 + colourTable(data[10]);
+    while (at < size) {
+        if (data[at] == 0x21) { // an extension: its label, then sub-blocks
+            at += 2;
+            if (!skipSubBlocks(at))
+                return false;
+        } else if (data[at] == 0x2C) { // the picture: descriptor, table, code size, data
+            if (size - at < 10)
+                return false;
+            at += 10 + colourTable(data[at + 9]) + 1;
+            return skipSubBlocks(at);
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Qt's readers and the libraries under them say what they find wrong with a
+// file on the error output. A picture that cannot be read is a quiet false
+// here, so while a reader works its words go nowhere.
+class QuietReaders
+{
+public:
+    QuietReaders() : m_previous(qInstallMessageHandler(ignore)) {}
+    ~QuietReaders() { qInstallMessageHandler(m_previous); }
+    QuietReaders(const QuietReaders &) = delete;
+    QuietReaders &operator=(const QuietReaders &) = delete;
+
+private:
+    static void ignore(QtMsgType, const QMessageLogContext &, const QString &) {}
+    QtMessageHandler m_previous;
+};
+
 // Reads until size bytes are in buffer or the file ends; -1 on a failed read.
 long readUpTo(SharedFile &file, unsigned char *buffer, size_t size)
 {
@@ -140,6 +220,13 @@ long readUpTo(SharedFile &file, unsigned char *buffer, size_t size)
     }
     return long(total);
 }
+
+// The buffer a file is read through: not cleared first, since reads fill it.
+struct ReadBuffer {
+    std::unique_ptr<unsigned char[]> bytes = std::make_unique_for_overwrite<unsigned char[]>(ReadChunk);
+    unsigned char *data() const { return bytes.get(); }
+    static constexpr size_t size() { return ReadChunk; }
+};
 
 long readForJpeg(void *file, unsigned char *buffer, size_t size)
 {
@@ -162,7 +249,7 @@ unsigned char *prepareJpegTarget(void *context, int width, int height, int bitsP
     auto *load = static_cast<JpegLoad *>(context);
     Bitmap &target = *load->target;
     try {
-        target = Bitmap(width, height, PixelFormatFor(bitsPerPixel));
+        target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten);
     } catch (...) {
         load->error = std::current_exception();
         return nullptr;
@@ -176,7 +263,7 @@ unsigned char *prepareJpegTarget(void *context, int width, int height, int bitsP
     return target.isEmpty() ? nullptr : target.scanLine(0);
 }
 
-bool loadJpeg(SharedFile &file, std::vector<unsigned char> &buffer, size_t filled, Bitmap &target)
+bool loadJpeg(SharedFile &file, ReadBuffer &buffer, size_t filled, Bitmap &target)
 {
     JpegLoad load{};
     load.job.read = readForJpeg;
@@ -192,6 +279,10 @@ bool loadJpeg(SharedFile &file, std::vector<unsigned char> &buffer, size_t fille
         std::rethrow_exception(load.error);
     if (!load.prepared)
         target.setSize(0, 0);
+    // Rows that a failed decode never reached are white, not what the
+    // memory held before.
+    for (int y = load.job.rowsDecoded; result != JpegResult::Decoded && y < target.height(); ++y)
+        std::memset(target.scanLine(y), 0xFF, target.bytesPerLine());
     return result == JpegResult::Decoded;
 }
 
@@ -235,7 +326,7 @@ void drawOnWhite(const QImage &picture, Bitmap &target)
     }
 }
 
-bool loadWithImageReader(SharedFile &file, const std::vector<unsigned char> &head, size_t filled,
+bool loadWithImageReader(SharedFile &file, const ReadBuffer &head, size_t filled,
                          FileKind kind, Bitmap &target)
 {
     QByteArray bytes(reinterpret_cast<const char *>(head.data()), qsizetype(filled));
@@ -247,6 +338,7 @@ bool loadWithImageReader(SharedFile &file, const std::vector<unsigned char> &hea
         target.setSize(0, 0);
         return false;
     }
+    const QuietReaders quiet;
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
     QImageReader reader(&device, readerFormat(kind));
@@ -259,6 +351,8 @@ bool loadWithImageReader(SharedFile &file, const std::vector<unsigned char> &hea
     }
     target = Bitmap(size.width(), size.height(),
                     PixelFormatFor(fileBitsPerPixel(kind, head.data(), filled)));
+    if ((kind == FileKind::Bmp && !isWholeBmp(bytes)) || (kind == FileKind::Gif && !isWholeGif(bytes)))
+        return false; // found, but cut short
     reader.setAllocationLimit(ReaderLimitMiB);
     QImage picture;
     if (!reader.read(&picture) || picture.size() != size)
@@ -279,7 +373,7 @@ bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target)
     std::optional<SharedFile> file;
     if (!path.empty())
         file = SharedFile::open(path, error);
-    std::vector<unsigned char> head(ReadChunk);
+    ReadBuffer head;
     const long filled = file && file->size() <= MaxFileBytes ? readUpTo(*file, head.data(), head.size()) : -1;
     const FileKind kind = filled > 0 ? kindOf(head.data(), size_t(filled)) : FileKind::Unknown;
     switch (kind) {
