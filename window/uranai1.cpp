@@ -1,6 +1,7 @@
 #include "uranai1.h"
 
 #include "commandbinding.h"
+#include "errorreporter.h"
 #include "generator.h"
 #include "outersize.h"
 #include "spreadtable.h"
@@ -30,7 +31,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     centralWidget()->setAutoFillBackground(true);
 
     createActions();
-    FormCreate();
+    // An error while the window starts (a placeholder too large for memory,
+    // say) is reported like any other; the window opens all the same.
+    runCommand([this] { FormCreate(); });
 }
 
 TForm1::~TForm1()

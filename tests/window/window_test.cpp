@@ -2,6 +2,7 @@
 
 #include "errorreporter.h"
 
+#include <QFile>
 #include <QSignalSpy>
 
 #include <vector>
@@ -294,4 +295,31 @@ TEST_F(WindowTest, ErrorsOfAnyKindReachTheReport)
     const ErrorBox box = takeErrorBox();
     ASSERT_TRUE(box.shown);
     EXPECT_EQ(box.text, QStringLiteral("メモリが不足しています."));
+}
+
+TEST_F(WindowTest, AnErrorWhileStartingIsReportedAndTheWindowOpens)
+{
+    // A placeholder whose header claims 60000 by 60000 pixels.
+    QFile file(QStringLiteral("cardimages/cut_tarot_00_150.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    for (int at : {5, 7}) {
+        bytes[frame + at] = char(60000 >> 8);
+        bytes[frame + at + 1] = char(60000 & 0xFF);
+    }
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+
+    form.reset();
+    ErrorBoxCatcher catcher;
+    openWindow();
+    const ErrorBox box = catcher.wait(3000);
+    ASSERT_TRUE(box.shown);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(list()->count(), 5) << "start-up ran up to the placeholder";
+    EXPECT_EQ(image(1)->picture(), nullptr);
 }

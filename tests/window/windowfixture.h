@@ -66,8 +66,10 @@ protected:
             QTest::keyClick(list(), Qt::Key_Up);
     }
 
-    // The error box that the last command raised, as it was shown; the box
-    // is closed with its OK button from inside its own event loop.
+    // The error box that a command raised, as it was shown. The box is
+    // closed with its OK button from inside its own event loop; a catcher
+    // made before the command also catches a box shown while a test waits
+    // for something else.
     struct ErrorBox
     {
         bool shown = false;
@@ -76,22 +78,35 @@ protected:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
     };
+    class ErrorBoxCatcher
+    {
+    public:
+        ErrorBoxCatcher()
+        {
+            m_poll.setInterval(5);
+            QObject::connect(&m_poll, &QTimer::timeout, [this] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box || m_seen.shown)
+                    return;
+                m_seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+                box->button(QMessageBox::Ok)->click();
+            });
+            m_poll.start();
+        }
+        ErrorBox wait(int milliseconds)
+        {
+            (void)QTest::qWaitFor([this] { return m_seen.shown; }, milliseconds);
+            QTest::qWait(20);
+            return m_seen;
+        }
+
+    private:
+        QTimer m_poll;
+        ErrorBox m_seen;
+    };
     ErrorBox takeErrorBox(int waitMilliseconds = 3000)
     {
-        ErrorBox seen;
-        QTimer poll;
-        poll.setInterval(5);
-        QObject::connect(&poll, &QTimer::timeout, [&seen] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || seen.shown)
-                return;
-            seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-            box->button(QMessageBox::Ok)->click();
-        });
-        poll.start();
-        (void)QTest::qWaitFor([&seen] { return seen.shown; }, waitMilliseconds);
-        QTest::qWait(20);
-        return seen;
+        return ErrorBoxCatcher().wait(waitMilliseconds);
     }
 
     std::string cp932(const char *utf8) const { return CodePage::fromUtf8(utf8); }
