@@ -3,9 +3,26 @@
 #include "errorreporter.h"
 #include "uranai1.h"
 
+#include <QIcon>
+
+namespace {
+
+// The icon that the desktop entry also names, at every size it was drawn.
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/kuerumi.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     ReportingApplication application(argc, argv);
+    application.setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("kuerumi"));
     TForm1 window;
     window.show();
     return application.exec();
