@@ -323,3 +323,40 @@ TEST_F(WindowTest, AnErrorWhileStartingIsReportedAndTheWindowOpens)
     EXPECT_EQ(list()->count(), 5) << "start-up ran up to the placeholder";
     EXPECT_EQ(image(1)->picture(), nullptr);
 }
+
+TEST_F(WindowTest, StackingAndTabOrderAsDeclared)
+{
+    QStringList stacking;
+    for (int n = 1; n <= 6; ++n)
+        stacking << QStringLiteral("Label%1").arg(n);
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 10, 9})
+        stacking << QStringLiteral("Image%1").arg(n);
+    for (int n = 11; n <= 22; ++n)
+        stacking << QStringLiteral("Image%1").arg(n);
+    for (int n = 8; n <= 22; ++n)
+        stacking << QStringLiteral("Label%1").arg(n);
+    stacking << QStringLiteral("Label7");
+    QStringList tabOrder = {QStringLiteral("btn1uranaikaisi"), QStringLiteral("Edit1"), QStringLiteral("Edit2"),
+                            QStringLiteral("Edit3"), QStringLiteral("Button2")};
+    for (int n = 4; n <= 7; ++n)
+        tabOrder << QStringLiteral("Edit%1").arg(n);
+    tabOrder << QStringLiteral("CheckBox1") << QStringLiteral("ComboBox1");
+    for (int n = 8; n <= 22; ++n)
+        tabOrder << QStringLiteral("Edit%1").arg(n);
+
+    // Children paint in creation order: labels and image boxes first, in
+    // their declared order, then every control that takes the keyboard.
+    QStringList children;
+    for (QObject *child : form->centralWidget()->children())
+        children << child->objectName();
+    EXPECT_EQ(children, stacking + tabOrder);
+
+    QStringList chain;
+    QWidget *widget = control<QWidget>("btn1uranaikaisi");
+    do {
+        if (tabOrder.contains(widget->objectName()))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != control<QWidget>("btn1uranaikaisi"));
+    EXPECT_EQ(chain, tabOrder);
+}
