@@ -1,0 +1,19 @@
+#pragma once
+
+// Files made to hurt the program, built by the tests themselves.
+
+#include <string>
+
+// A PNG file of the given header and image data (the zlib stream of its
+// rows, each led by its filter byte), with any chunks put before the data.
+std::string pngFile(int width, int height, int bitDepth, int colourType, const std::string &imageData,
+                    const std::string &chunksBefore = {});
+// One PNG chunk with its length and CRC.
+std::string pngChunk(const char type[4], const std::string &data);
+// A zlib stream of count zero bytes, compressed as far as zlib goes
+// (about a thousand to one); never held whole in memory.
+std::string deflatedZeros(size_t count);
+
+// Makes path a file of size bytes whose first bytes are head and whose rest
+// is a hole, which reads as NUL bytes and takes no room on the disk.
+void writeSparse(const std::string &path, const std::string &head, size_t size);

@@ -1,0 +1,123 @@
+// Picture files made to hurt: compressed data that expands far beyond the
+// file, and files of every format cut short or with bits flipped. A load
+// gives a picture, a quiet false or the bitmap's error for a size it cannot
+// make; it never crashes, hangs or prints.
+
+#include "hostilefiles.h"
+#include "picturefile.h"
+#include "testpictures.h"
+#include "workdir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A small picture of each kind of file the program reads.
+std::vector<std::pair<std::string, std::string>> everyFormat()
+{
+    const QImage colour = testPattern(30, 20);
+    QImage indexed(30, 20, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 40; ++i)
+        table.append(qRgb(i * 6, 255 - i * 6, i * 3));
+    indexed.setColorTable(table);
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x)
+            indexed.setPixel(x, y, uint(x + y) % 40);
+    QImage sixteen = indexed;
+    sixteen.setColorTable(table.mid(0, 16));
+    for (int y = 0; y < sixteen.height(); ++y)
+        for (int x = 0; x < sixteen.width(); ++x)
+            sixteen.setPixel(x, y, uint(x * y) % 16);
+    return {{"colour.png", encodeWithQt(colour, "png")},
+            {"indexed.png", encodeWithQt(indexed, "png")},
+            {"colour.bmp", encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")},
+            {"indexed.bmp", encodeWithQt(indexed, "bmp")},
+            {"sixteen.bmp", encodeBmp4(sixteen)},
+            {"mono.bmp", encodeWithQt(colour.convertToFormat(QImage::Format_Mono), "bmp")},
+            {"indexed.gif", encodeGif(indexed)},
+            {"colour.jpg", encodeJpeg(colour)}};
+}
+
+enum class Outcome { Loaded, Missed, TooLarge };
+
+Outcome load(const std::string &bytes, Bitmap &target)
+{
+    ScopedWorkDir::write("picture", bytes);
+    try {
+        return LoadPictureFile("picture", target) ? Outcome::Loaded : Outcome::Missed;
+    } catch (const BitmapError &error) {
+        EXPECT_FALSE(error.message().empty());
+        return Outcome::TooLarge;
+    }
+}
+
+} // namespace
+
+TEST(HostilePicture, PngBombsStayWithinTheBitmapLimit)
+{
+    ScopedWorkDir dir;
+    testing::internal::CaptureStderr();
+    Bitmap target;
+    // The header claims 40000 by 40000 colour pixels; the data is a trifle.
+    EXPECT_EQ(load(pngFile(40000, 40000, 8, 2, deflatedZeros(40001)), target), Outcome::TooLarge);
+
+    // 64 by 64 grey pixels need 4 KiB; the data would expand to 128 MiB.
+    const std::string overflowing = pngFile(64, 64, 8, 0, deflatedZeros(size_t{128} << 20));
+    ASSERT_LT(overflowing.size(), size_t{1} << 20);
+    EXPECT_EQ(load(overflowing, target), Outcome::Loaded);
+    EXPECT_EQ(target.width(), 64);
+    EXPECT_EQ(target.pixel(63, 63), 0u) << "the rows are black";
+
+    // A compressed text chunk that would expand to 128 MiB, before the data.
+    std::string text = "Comment";
+    text += '\0'; // end of the keyword
+    text += '\0'; // deflate
+    text += deflatedZeros(size_t{128} << 20);
+    EXPECT_EQ(load(pngFile(1, 1, 8, 0, deflatedZeros(2), pngChunk("zTXt", text)), target), Outcome::Loaded);
+    EXPECT_EQ(target.width(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(HostilePicture, EveryFormatCutShortGivesFalse)
+{
+    ScopedWorkDir dir;
+    testing::internal::CaptureStderr();
+    for (const auto &[name, bytes] : everyFormat()) {
+        for (size_t length = 0; length < bytes.size(); length += 1 + bytes.size() / 97) {
+            Bitmap target;
+            EXPECT_EQ(load(bytes.substr(0, length), target), Outcome::Missed) << name << " cut at " << length;
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(HostilePicture, FlippedBitsNeitherCrashNorPrint)
+{
+    ScopedWorkDir dir;
+    std::mt19937 random(8);
+    testing::internal::CaptureStderr();
+    for (const auto &[name, bytes] : everyFormat()) {
+        SCOPED_TRACE(name);
+        // Every bit of the headers, then bits anywhere.
+        std::vector<size_t> bits;
+        for (size_t bit = 0; bit < 8 * std::min<size_t>(bytes.size(), 80); ++bit)
+            bits.push_back(bit);
+        for (int i = 0; i < 300; ++i)
+            bits.push_back(random() % (8 * bytes.size()));
+        for (size_t bit : bits) {
+            std::string flipped = bytes;
+            flipped[bit / 8] = char(flipped[bit / 8] ^ (1 << bit % 8));
+            Bitmap target;
+            const Outcome outcome = load(flipped, target);
+            if (outcome == Outcome::Loaded) {
+                EXPECT_FALSE(target.isEmpty()) << "bit " << bit;
+                // Every chunk of a PNG file carries a CRC: no flip goes unseen.
+                EXPECT_EQ(name.find(".png"), std::string::npos) << "bit " << bit;
+            }
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}

@@ -1,0 +1,226 @@
+// Hostile card lists and picture names given to the main window: each ends
+// the reading with the error box or quietly, never with a crash or a hang,
+// and the next reading from a sound card list works.
+
+#include "cardtable.h"
+#include "hostilefiles.h"
+#include "windowfixture.h"
+
+#include <QPushButton>
+
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+
+namespace {
+
+const char CardList[] = "cardimages/carddata.csv";
+
+std::string readFile(const char *path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+class HostileWindowTest : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        soundList = readFile(CardList);
+        checkBox()->setChecked(false);
+    }
+
+    // What the slots show: their texts and the first slot's picture.
+    struct Shown
+    {
+        QStringList texts;
+        QImage first;
+        bool operator==(const Shown &) const = default;
+    };
+    Shown seen() const
+    {
+        Shown now;
+        for (int slot = 1; slot <= 22; ++slot)
+            now.texts << edit(slot)->text();
+        now.first = shown(1);
+        return now;
+    }
+
+    void showCards() { control<QPushButton>("btn1uranaikaisi")->click(); }
+
+    // A card list whose 22 cards all name the same picture file.
+    static std::string everyCardNaming(const std::string &file)
+    {
+        std::string list = "name,file\r\n";
+        for (int k = 0; k < 22; ++k)
+            list += TestDeck::cardName(k) + "," + file + "\r\n";
+        return list;
+    }
+
+    void replaceCardList(const std::string &bytes)
+    {
+        std::filesystem::remove_all(CardList);
+        ScopedWorkDir::write(CardList, bytes);
+    }
+
+    // Puts the sound card list back and expects a whole reading from it.
+    void expectTheNextReadingWorks()
+    {
+        replaceCardList(soundList);
+        showCards();
+        EXPECT_FALSE(takeErrorBox(300).shown);
+        std::set<QString> names;
+        for (int slot = 1; slot <= 22; ++slot)
+            names.insert(edit(slot)->text());
+        std::set<QString> deck;
+        for (int k = 0; k < 22; ++k)
+            deck.insert(CodePage::toQString(TestDeck::cardName(k)));
+        EXPECT_EQ(names, deck);
+        bool aCard = false;
+        for (int k = 0; k < 22; ++k)
+            aCard = aCard || TestDeck::turnOf(shown(22), TestDeck::cardColour(k)) == TestDeck::Turn::Upright;
+        EXPECT_TRUE(aCard) << "the last slot shows a card";
+    }
+
+    // Gives the command over a picture name that cannot be loaded: the first
+    // slot gets its text, its picture and every later slot stay as they were,
+    // and no box is shown.
+    void expectQuietMiss(const std::string &pictureName)
+    {
+        replaceCardList(everyCardNaming(pictureName));
+        const Shown before = seen();
+        showCards();
+        EXPECT_FALSE(takeErrorBox(300).shown);
+        const Shown after = seen();
+        EXPECT_TRUE(after.texts[0].startsWith(QStringLiteral("カード")));
+        EXPECT_TRUE(after.first == before.first) << "the first picture stays";
+        EXPECT_EQ(after.texts.mid(1), before.texts.mid(1));
+    }
+
+    std::string soundList;
+};
+
+TEST_F(HostileWindowTest, CardListsThatCannotBeReadAreReportedAndChangeNothing)
+{
+    const struct {
+        const char *what;
+        std::function<void()> make;
+        const char *reason;
+    } cases[] = {
+        {"FIFO", [] { ASSERT_EQ(mkfifo(CardList, 0600), 0); }, "通常のファイルではありません"},
+        {"link to a device", [] { std::filesystem::create_symlink("/dev/zero", CardList); },
+         "通常のファイルではありません"},
+        {"link to a terminal", [] { std::filesystem::create_symlink("/dev/tty", CardList); }, nullptr},
+        {"folder", [] { std::filesystem::create_directory(CardList); }, "ファイルではなくフォルダーです"},
+        {"200 MiB without a line end",
+         [] { writeSparse(CardList, std::string(MaxCardListBytes + (1 << 20), 'x'), size_t{200} << 20); },
+         "ファイルが大きすぎます"},
+    };
+    showCards(); // a reading to keep
+    ASSERT_FALSE(takeErrorBox(300).shown);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(CardList);
+        c.make();
+        const Shown before = seen();
+        showCards();
+        const ErrorBox box = takeErrorBox();
+        ASSERT_TRUE(box.shown);
+        EXPECT_TRUE(box.text.contains(QStringLiteral("/cardimages/carddata.csv\" は開けません。"))) << box.text.toStdString();
+        if (c.reason) {
+            EXPECT_TRUE(box.text.endsWith(QString::fromUtf8(c.reason) + QLatin1Char('.'))) << box.text.toStdString();
+        }
+        EXPECT_TRUE(seen() == before);
+    }
+    expectTheNextReadingWorks();
+}
+
+TEST_F(HostileWindowTest, CardListsOfStrangeBytesAreReadAsTheyStand)
+{
+    // 200 MiB of NUL bytes: the first one ends the text, so every card is
+    // empty and the reading stops quietly at the first picture.
+    writeSparse(CardList, {}, size_t{200} << 20);
+    const Shown before = seen();
+    showCards();
+    EXPECT_FALSE(takeErrorBox(300).shown);
+    EXPECT_EQ(edit(1)->text(), QString());
+    EXPECT_TRUE(shown(1) == before.first);
+
+    // A byte-order mark stays in the header; names that are no code page 932
+    // show what they can, and a lead byte at the very end of the file stands
+    // alone in a field nobody reads.
+    std::vector<std::string> names;
+    for (int k = 0; k < 22; ++k)
+        names.push_back(TestDeck::cardName(k));
+    names[0] += "\xFF\xFE";    // bytes that are no character
+    names[1] += "\x85\x40";    // a lead byte of no assigned character
+    names[2] = "\xA0\xFD" + names[2];
+    std::string list = "\xEF\xBB\xBFname,file\r\n";
+    for (int k = 0; k < 22; ++k)
+        list += names[size_t(k)] + "," + TestDeck::cardFile(k) + (k < 21 ? "\r\n" : ",\x81");
+    replaceCardList(list);
+    showCards();
+    EXPECT_FALSE(takeErrorBox(300).shown);
+    std::set<QString> texts;
+    for (int slot = 1; slot <= 22; ++slot)
+        texts.insert(edit(slot)->text());
+    std::set<QString> expected;
+    for (const std::string &name : names)
+        expected.insert(CodePage::toQString(name));
+    EXPECT_EQ(texts, expected);
+    EXPECT_TRUE(CodePage::toQString(names[0]).endsWith(QChar(0xFFFD)));
+    EXPECT_FALSE(edit(22)->text().isEmpty()) << "the reading went to its end";
+
+    expectTheNextReadingWorks();
+}
+
+TEST_F(HostileWindowTest, PictureNamesThatReachNoPictureEndTheReadingQuietly)
+{
+    const QImage outside = TestDeck::quarteredPicture(Qt::magenta);
+    ASSERT_TRUE(outside.save(QStringLiteral("outside.jpg"), "JPEG", 95));
+    ScopedWorkDir::write("notes.txt", "not a picture");
+    const std::string absolute = dir.path() + "/outside.jpg";
+    std::string deep;
+    while (deep.size() < 5000)
+        deep += "a/";
+    for (const std::string &name : {
+             absolute,                                // joined to the card folder, so not found
+             std::string("../notes.txt"),             // found beside it, but no picture
+             std::string("../../../../../../../../../../../../proc/self/status"),
+             std::string(300, 'n') + ".jpg",          // past the length of a name
+             deep + "card0.jpg",                      // past the length of a path
+             std::string("\xFF\xFE.jpg"),             // no code page 932
+             std::string("card0.jpg\x81"),            // a lead byte at the end
+         }) {
+        SCOPED_TRACE(name.substr(0, 60));
+        expectQuietMiss(name);
+    }
+
+    // A name that climbs out of the card folder to a picture finds it: names
+    // are taken as the card list gives them.
+    replaceCardList(everyCardNaming("../outside.jpg"));
+    showCards();
+    EXPECT_FALSE(takeErrorBox(300).shown);
+    EXPECT_EQ(TestDeck::turnOf(shown(22), Qt::magenta), TestDeck::Turn::Upright);
+}
+
+TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingWorks)
+{
+    ScopedWorkDir::write("cardimages/bomb.png", pngFile(40000, 40000, 8, 2, deflatedZeros(40001)));
+    replaceCardList(everyCardNaming("bomb.png"));
+    const Shown before = seen();
+    showCards();
+    const ErrorBox box = takeErrorBox();
+    ASSERT_TRUE(box.shown);
+    EXPECT_FALSE(box.text.isEmpty());
+    const Shown after = seen();
+    EXPECT_TRUE(after.texts[0].startsWith(QStringLiteral("カード"))) << "the text comes before the picture";
+    EXPECT_EQ(after.first, before.first);
+    EXPECT_EQ(after.texts.mid(1), before.texts.mid(1));
+
+    expectTheNextReadingWorks();
+}
