@@ -26,11 +26,6 @@ for _ in $(seq 150); do
 done
 [[ -n $window ]] || { echo "no window named くえるみ"; cat "$work/program.log"; exit 1; }
 
-# A desktop matches the window to the entry by its class, and shows its icon.
-class=$(xprop -id "$window" WM_CLASS)
-[[ $class == *"\"$(key StartupWMClass)\""* ]] || { echo "the window's $class does not match the entry"; exit 1; }
-xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || { echo "the window carries no 48 x 48 icon"; exit 1; }
-
 # Slot 7 of the Hexagram lies at left 280, top 350 of the client area, which
 # starts below the menu bar; the window lies at the screen's top left.
 convert "$path/cardimages/cut_tarot_00_150.jpg" -depth 8 "$work/back.ppm"
@@ -38,6 +33,10 @@ for _ in $(seq 20); do
   import -window root -depth 8 "$work/screen.ppm"
   if top=$(/usr/bin/python3 "$here/findpicture.py" "$work/screen.ppm" "$work/back.ppm" 280 351 410 2>"$work/find.log"); then
     echo "the card back lies in slot 7, the client area starting $((top - 350)) pixels down"
+    # A desktop matches the window to the entry by its class, and shows its icon.
+    class=$(xprop -id "$window" WM_CLASS)
+    [[ $class == *"\"$(key StartupWMClass)\""* ]] || { echo "the window's $class does not match the entry"; exit 1; }
+    xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || { echo "the window carries no 48 x 48 icon"; exit 1; }
     exit 0
   fi
   sleep 0.25
