@@ -20,7 +20,9 @@ trap 'kill "$program" 2>/dev/null || true' EXIT
 
 window=
 for _ in $(seq 150); do
-  window=$(xdotool search --pid "$program" --name 'くえるみ' 2>/dev/null | head -n 1) && [[ -n $window ]] && break
+  window=$(xdotool search --pid "$program" --name 'くえるみ' 2>/dev/null || true)
+  window=${window%%$'\n'*}
+  [[ -n $window ]] && break
   kill -0 "$program" 2>/dev/null || { echo "the program ended:"; cat "$work/program.log"; exit 1; }
   sleep 0.1
 done
@@ -36,7 +38,8 @@ for _ in $(seq 20); do
     # A desktop matches the window to the entry by its class, and shows its icon.
     class=$(xprop -id "$window" WM_CLASS)
     [[ $class == *"\"$(key StartupWMClass)\""* ]] || { echo "the window's $class does not match the entry"; exit 1; }
-    xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || { echo "the window carries no 48 x 48 icon"; exit 1; }
+    icons=$(xprop -id "$window" _NET_WM_ICON)
+    [[ $icons == *"Icon (48 x 48)"* ]] || { echo "the window carries no 48 x 48 icon"; exit 1; }
     exit 0
   fi
   sleep 0.25
