@@ -70,6 +70,8 @@ protected:
     void expectCardBacks(int fromSlot = 1)
     {
         for (int slot = fromSlot; slot <= 22; ++slot) {
+            EXPECT_NE(TestDeck::turnOf(shown(slot), TestDeck::PlaceholderColour), TestDeck::Turn::Unknown)
+                << "Image" << slot << " shows the back";
             EXPECT_EQ(nameOf(image(slot)), CardBack) << "Image" << slot;
             EXPECT_EQ(accessible(image(slot))->role(), QAccessible::Graphic) << "Image" << slot;
         }
