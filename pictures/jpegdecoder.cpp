@@ -102,6 +102,7 @@ JpegResult decodeJpeg(JpegJob *job)
     SourceManager source;
     jpeg_progress_mgr progress;
 
+    job->rowsDecoded = 0;
     cinfo.err = jpeg_std_error(&errors.pub);
     errors.pub.error_exit = escapeOnError;
     errors.pub.emit_message = ignoreMessage;
@@ -170,6 +171,7 @@ JpegResult decodeJpeg(JpegJob *job)
         const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, wanted);
         if (got == 0)
             break; // cannot happen with a source that never suspends
+        job->rowsDecoded = int(first + got);
         for (JDIMENSION i = 0; i < got; ++i) {
             if (bits == 8) {
                 for (unsigned char *p = rows[i]; p < rows[i] + cinfo.output_width; ++p)

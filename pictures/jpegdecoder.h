@@ -18,13 +18,16 @@ struct JpegJob {
     // Called once the header is read, before any pixel memory exists: makes
     // the target width by height at bitsPerPixel (8 grey, 24 colour, 32 CMYK)
     // and returns its first row and the distance between rows, or nullptr
-    // when the target cannot be made.
+    // when the target cannot be made. The decoder writes every row; rows
+    // past rowsDecoded when it fails are left as they were.
     unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel,
                               size_t *bytesPerLine);
     void *context;
     // For grey pictures: the target's value for each grey level, which
     // prepare fills in.
     unsigned char greyToPixel[256];
+    // Rows of the target written so far, counted from the top.
+    int rowsDecoded;
 };
 
 enum class JpegResult {

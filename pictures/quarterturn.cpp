@@ -8,9 +8,29 @@ namespace {
 // Square tiles small enough that the rows read and the rows written of one
 // tile stay in the first-level cache together.
 constexpr int Tile = 32;
+constexpr uint32_t OpaqueWord = 0xFF000000u;
 
-// The source's part in 32-bit words, as the turn reads it: the picture's
-// own rows when it has that layout, a converted copy otherwise.
+// A 24-bit source read in place: each pixel widened to the 32-bit word the
+// turned bitmap holds as it is read.
+class Rgb24Rows
+{
+public:
+    explicit Rgb24Rows(const Bitmap &picture) : m_picture(picture) {}
+
+    using Row = const uint8_t *;
+    Row operator[](int y) const { return m_picture.scanLine(y); }
+    static uint32_t at(Row row, int x)
+    {
+        const uint8_t *p = row + 3 * x;
+        return OpaqueWord | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    }
+
+private:
+    const Bitmap &m_picture;
+};
+
+// Any other source in 32-bit words: the picture's own rows when it has that
+// layout, a converted copy of its turned part otherwise.
 class WordRows
 {
 public:
@@ -18,7 +38,7 @@ public:
     {
         if (bitsPerPixel(picture.pixelFormat()) == 32)
             return;
-        m_converted = Bitmap(width, height, PixelFormat::Device);
+        m_converted = Bitmap(width, height, PixelFormat::Device, Bitmap::Unwritten);
         std::vector<Rgb> row(static_cast<size_t>(width));
         for (int y = 0; y < height; ++y) {
             picture.readPixels(0, y, width, row.data());
@@ -27,39 +47,33 @@ public:
         m_picture = &m_converted;
     }
 
-    const uint32_t *operator[](int y) const { return m_picture->scanLine32(y); }
+    using Row = const uint32_t *;
+    Row operator[](int y) const { return m_picture->scanLine32(y); }
+    static uint32_t at(Row row, int x) { return row[x]; }
 
 private:
     const Bitmap *m_picture;
     Bitmap m_converted;
 };
 
-} // namespace
-
-Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
+// Turns the w by h part of source into turned, whose box was width by height.
+template<typename Source>
+void turnInto(const Source &source, int w, int h, int width, int height, int angle, Bitmap &turned)
 {
-    if (angle != 90 && angle != 180 && angle != 270)
-        return Bitmap();
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    Bitmap turned = angle == 180 ? Bitmap(width, height, PixelFormat::Device)
-                                 : Bitmap(height, width, PixelFormat::Device);
-    // Only the part of the box that the picture covers is turned; the rest
-    // of the new bitmap stays white.
-    const int w = std::min(width, picture.width());
-    const int h = std::min(height, picture.height());
-    if (w <= 0 || h <= 0)
-        return turned;
-    const WordRows source(picture, w, h);
-
     if (angle == 180) {
         // (x, y) goes to (width - 1 - x, height - 1 - y): each row reversed.
-        for (int y = 0; y < h; ++y)
-            std::reverse_copy(source[y], source[y] + w, turned.scanLine32(height - 1 - y) + (width - w));
-        return turned;
+        for (int y = 0; y < h; ++y) {
+            const typename Source::Row from = source[y];
+            uint32_t *to = turned.scanLine32(height - 1 - y) + (width - 1);
+            for (int x = 0; x < w; ++x)
+                to[-x] = Source::at(from, x);
+        }
+        return;
     }
     // 90: (x, y) goes to (height - 1 - y, x); 270: to (y, width - 1 - x).
-    const uint32_t *rows[Tile];
+    // A band of Tile source rows at a time, its columns written out a tile
+    // at a time, so that each new row is written in runs of Tile words.
+    typename Source::Row rows[Tile];
     for (int y0 = 0; y0 < h; y0 += Tile) {
         const int count = std::min(Tile, h - y0);
         for (int i = 0; i < count; ++i)
@@ -70,14 +84,40 @@ Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
                 if (angle == 90) {
                     uint32_t *to = turned.scanLine32(x) + (height - 1 - y0);
                     for (int i = 0; i < count; ++i)
-                        to[-i] = rows[i][x];
+                        to[-i] = Source::at(rows[i], x);
                 } else {
                     uint32_t *to = turned.scanLine32(width - 1 - x) + y0;
                     for (int i = 0; i < count; ++i)
-                        to[i] = rows[i][x];
+                        to[i] = Source::at(rows[i], x);
                 }
             }
         }
     }
+}
+
+} // namespace
+
+Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
+{
+    if (angle != 90 && angle != 180 && angle != 270)
+        return Bitmap();
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    // Only the part of the box that the picture covers is turned; the rest
+    // of the new bitmap is white. When the picture covers the whole box
+    // every pixel is written by the turn, so none is whitened first.
+    const int w = std::min(width, picture.width());
+    const int h = std::min(height, picture.height());
+    const int turnedWidth = angle == 180 ? width : height;
+    const int turnedHeight = angle == 180 ? height : width;
+    Bitmap turned = w == width && h == height
+                        ? Bitmap(turnedWidth, turnedHeight, PixelFormat::Device, Bitmap::Unwritten)
+                        : Bitmap(turnedWidth, turnedHeight, PixelFormat::Device);
+    if (w <= 0 || h <= 0)
+        return turned;
+    if (picture.pixelFormat() == PixelFormat::Rgb24)
+        turnInto(Rgb24Rows(picture), w, h, width, height, angle, turned);
+    else
+        turnInto(WordRows(picture, w, h), w, h, width, height, angle, turned);
     return turned;
 }

@@ -168,6 +168,24 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
         m_pixels.assign(m_stride / 4 * size_t(height), 0xFFFFFFFFu);
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite)
+    : m_format(format), m_palette(paletteOf(format))
+{
+    checkSize(width, height, format);
+    m_width = width;
+    m_height = height;
+    m_stride = strideFor(width, format);
+    if (width <= 0 || height <= 0)
+        return;
+    m_pixels.resize(m_stride / 4 * size_t(height));
+    // Padding lies in the last word of a row, which the row's pixels may
+    // share: white first, the caller's pixels go over it.
+    if (size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
+        for (int y = 0; y < height; ++y)
+            scanLine32(y)[m_stride / 4 - 1] = 0xFFFFFFFFu;
+    }
+}
+
 void Bitmap::setWidth(int width)
 {
     setSize(width, m_height);
@@ -331,45 +349,55 @@ uint8_t Bitmap::nearestIndex(Rgb colour) const
     return m_palette.empty() ? 0 : nearestInPalette(m_palette, colour);
 }
 
+namespace {
+
+QImage::Format qtFormat(PixelFormat format)
+{
+    switch (format) {
+    case PixelFormat::Indexed1: return QImage::Format_Mono;
+    case PixelFormat::Indexed4: return QImage::Format_Invalid; // Qt has no 4-bit format
+    case PixelFormat::Indexed8: return QImage::Format_Indexed8;
+    case PixelFormat::Rgb565: return QImage::Format_RGB16;
+    case PixelFormat::Rgb24: return QImage::Format_BGR888;
+    case PixelFormat::Rgb32:
+    case PixelFormat::Device: return QImage::Format_RGB32;
+    }
+    return QImage::Format_Invalid;
+}
+
+QList<QRgb> colourTable(const std::vector<Rgb> &palette)
+{
+    QList<QRgb> table;
+    for (Rgb entry : palette)
+        table.append(qRgb(red(entry), green(entry), blue(entry)));
+    return table;
+}
+
+} // namespace
+
+QImage Bitmap::view() const
+{
+    const QImage::Format format = qtFormat(m_format);
+    if (isEmpty() || format == QImage::Format_Invalid)
+        return QImage();
+    QImage image(scanLine(0), m_width, m_height, qsizetype(m_stride), format);
+    if (hasPalette(m_format))
+        image.setColorTable(colourTable(m_palette));
+    return image;
+}
+
 QImage Bitmap::toQImage() const
 {
-    if (isEmpty())
-        return QImage();
-    const auto *bits = scanLine(0);
-    const auto stride = qsizetype(m_stride);
-    QList<QRgb> colourTable;
-    for (Rgb entry : m_palette)
-        colourTable.append(qRgb(red(entry), green(entry), blue(entry)));
-
-    QImage image;
-    switch (m_format) {
-    case PixelFormat::Indexed1:
-        image = QImage(bits, m_width, m_height, stride, QImage::Format_Mono).copy();
-        break;
-    case PixelFormat::Indexed4: // Qt has no 4-bit format: widen to a byte each
-        image = QImage(m_width, m_height, QImage::Format_Indexed8);
-        for (int y = 0; y < m_height; ++y) {
-            const uint8_t *from = scanLine(y);
-            uchar *to = image.scanLine(y);
-            for (int x = 0; x < m_width; ++x)
-                to[x] = uchar(from[x >> 1] >> ((x & 1) ? 0 : 4) & 0xF);
-        }
-        break;
-    case PixelFormat::Indexed8:
-        image = QImage(bits, m_width, m_height, stride, QImage::Format_Indexed8).copy();
-        break;
-    case PixelFormat::Rgb565:
-        image = QImage(bits, m_width, m_height, stride, QImage::Format_RGB16).copy();
-        break;
-    case PixelFormat::Rgb24:
-        image = QImage(bits, m_width, m_height, stride, QImage::Format_BGR888).copy();
-        break;
-    case PixelFormat::Rgb32:
-    case PixelFormat::Device:
-        image = QImage(bits, m_width, m_height, stride, QImage::Format_RGB32).copy();
-        break;
+    if (isEmpty() || m_format != PixelFormat::Indexed4)
+        return view().copy();
+    // Widened to a byte a pixel.
+    QImage image(m_width, m_height, QImage::Format_Indexed8);
+    for (int y = 0; y < m_height; ++y) {
+        const uint8_t *from = scanLine(y);
+        uchar *to = image.scanLine(y);
+        for (int x = 0; x < m_width; ++x)
+            to[x] = uchar(from[x >> 1] >> ((x & 1) ? 0 : 4) & 0xF);
     }
-    if (!colourTable.isEmpty())
-        image.setColorTable(colourTable);
+    image.setColorTable(colourTable(m_palette));
     return image;
 }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 enum class PixelFormat {
@@ -52,6 +53,12 @@ public:
     // that cannot be made.
     Bitmap(int width, int height, PixelFormat format);
 
+    // The same, with its pixels left for the caller to write whole, as a
+    // decoder or a turn does: no pass over memory that is about to be
+    // overwritten. Only the padding at the end of each row is made white.
+    enum ForOverwrite { Unwritten };
+    Bitmap(int width, int height, PixelFormat format, ForOverwrite);
+
     int width() const { return m_width; }
     int height() const { return m_height; }
     PixelFormat pixelFormat() const { return m_format; }
@@ -88,14 +95,34 @@ public:
 
     // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
+    // The same over this bitmap's own memory, without a copy: valid while
+    // the bitmap lives unchanged. Null for an empty bitmap and for the 4-bit
+    // format, which Qt has no format for.
+    QImage view() const;
 
 private:
+    // Leaves the elements that resize() adds unset, as new[] would.
+    template<typename T>
+    struct UnsetAllocator : std::allocator<T> {
+        template<typename U>
+        struct rebind {
+            using other = UnsetAllocator<U>;
+        };
+        UnsetAllocator() = default;
+        template<typename U>
+        UnsetAllocator(const UnsetAllocator<U> &) noexcept {}
+        template<typename U>
+        void construct(U *at) noexcept { ::new (static_cast<void *>(at)) U; }
+        template<typename U, typename... Args>
+        void construct(U *at, Args &&...args) { ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...); }
+    };
+
     void copyOverlapFrom(const Bitmap &other);
 
     int m_width = 0;
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Device;
     size_t m_stride = 0;
-    std::vector<uint32_t> m_pixels; // words keep every row 32-bit aligned
+    std::vector<uint32_t, UnsetAllocator<uint32_t>> m_pixels; // words keep every row 32-bit aligned
     std::vector<Rgb> m_palette;
 };

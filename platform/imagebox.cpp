@@ -57,23 +57,34 @@ void ImageBox::setAutoSize(bool on)
 
 void ImageBox::setPicture(const Bitmap &picture)
 {
-    m_picture = picture;
-    pictureChanged();
+    setPicture(Bitmap(picture));
 }
 
 void ImageBox::setPicture(Bitmap &&picture)
 {
+    m_shown = QImage(); // it may lie over the memory of the picture replaced now
     m_picture = std::move(picture);
     pictureChanged();
 }
 
 QSize ImageBox::sizeHint() const
 {
-    return m_shown.isNull() ? QWidget::sizeHint() : m_shown.size();
+    return m_picture && !m_picture->isEmpty() ? QSize(m_picture->width(), m_picture->height())
+                                              : QWidget::sizeHint();
 }
 
 void ImageBox::paintEvent(QPaintEvent *)
 {
+    // The screen's own format costs no conversion per paint. A 32-bit
+    // picture is shown from its own memory; any other is converted once, at
+    // its first paint, so that a box that is never seen never converts.
+    if (m_shown.isNull() && m_picture) {
+        m_shown = m_picture->view();
+        if (m_shown.isNull())
+            m_shown = m_picture->toQImage();
+        if (m_shown.format() != QImage::Format_RGB32)
+            m_shown = m_shown.convertToFormat(QImage::Format_RGB32);
+    }
     if (m_shown.isNull())
         return;
     QPainter painter(this);
@@ -82,8 +93,6 @@ void ImageBox::paintEvent(QPaintEvent *)
 
 void ImageBox::pictureChanged()
 {
-    // Painting from the screen's own format costs no conversion per paint.
-    m_shown = m_picture->toQImage().convertToFormat(QImage::Format_RGB32);
     fitToPicture();
     update();
     if (QAccessible::isActive()) {

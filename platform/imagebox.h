@@ -38,5 +38,5 @@ private:
 
     bool m_autoSize = false;
     std::optional<Bitmap> m_picture;
-    QImage m_shown; // the picture as painted, made once per change
+    QImage m_shown; // the picture as painted, made at the first paint after a change
 };
