@@ -128,7 +128,9 @@ bool isWholePng(const QByteArray &bytes)
 
 // True when a BMP file holds all the pixel rows its header asks for. Qt's
 // reader fills the rows of a file cut short with black and calls it read;
-// compressed files end where their data says, so only plain rows are counted.
+// run-length encoded files end where their data says, so only plain rows are
+// counted. The header is read as Qt's reader reads it: an info header of one
+// of the four known sizes, or else the old one of 16-bit sides.
 bool isWholeBmp(const QByteArray &bytes)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
@@ -141,14 +143,15 @@ bool isWholeBmp(const QByteArray &bytes)
     };
     if (size < 26)
         return false;
-    const bool core = le(14, 4) == 12;
+    const uint64_t headerSize = le(14, 4);
+    const bool core = headerSize != 40 && headerSize != 64 && headerSize != 108 && headerSize != 124;
     if (!core && size < 34)
         return false;
     const uint64_t compression = core ? 0 : le(30, 4);
-    if (compression != 0 && compression != 3 && compression != 6) // plain rows, with or without masks
+    if (compression == 1 || compression == 2)
         return true;
     const uint64_t width = core ? le(18, 2) : le(18, 4);
-    const int64_t height = core ? int64_t(le(20, 2)) : int64_t(int32_t(le(22, 4)));
+    const int64_t height = core ? int64_t(int16_t(le(20, 2))) : int64_t(int32_t(le(22, 4)));
     const uint64_t bits = core ? le(24, 2) : le(28, 2);
     const uint64_t rowBytes = (width * bits + 31) / 32 * 4;
     const uint64_t rows = uint64_t(height < 0 ? -height : height);

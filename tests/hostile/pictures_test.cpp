@@ -14,6 +14,34 @@
 
 namespace {
 
+// A 24-bit BMP file in the old layout of 16-bit sides, which Qt's reader
+// takes for any header size it does not know.
+std::string oldLayoutBmp(const QImage &picture, int headerSize)
+{
+    const auto put = [](std::string &out, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += char(value >> (8 * i) & 0xFF);
+    };
+    const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
+    const int offset = 14 + headerSize;
+    std::string bmp = "BM";
+    put(bmp, uint32_t(offset + rowBytes * picture.height()), 4);
+    put(bmp, 0, 4);
+    put(bmp, uint32_t(offset), 4);
+    put(bmp, uint32_t(headerSize), 4);
+    put(bmp, uint32_t(picture.width()), 2);
+    put(bmp, uint32_t(picture.height()), 2);
+    put(bmp, 1, 2);  // planes
+    put(bmp, 24, 2); // bits per pixel
+    bmp.resize(size_t(offset), '\0');
+    for (int y = picture.height() - 1; y >= 0; --y) { // bottom row first
+        for (int x = 0; x < picture.width(); ++x)
+            put(bmp, picture.pixel(x, y) & 0xFFFFFF, 3);
+        bmp.resize(bmp.size() + size_t(rowBytes - picture.width() * 3), '\0');
+    }
+    return bmp;
+}
+
 // A small picture of each kind of file the program reads.
 std::vector<std::pair<std::string, std::string>> everyFormat()
 {
@@ -37,6 +65,8 @@ std::vector<std::pair<std::string, std::string>> everyFormat()
             {"indexed.bmp", encodeWithQt(indexed, "bmp")},
             {"sixteen.bmp", encodeBmp4(sixteen)},
             {"mono.bmp", encodeWithQt(colour.convertToFormat(QImage::Format_Mono), "bmp")},
+            {"old.bmp", oldLayoutBmp(colour, 12)},
+            {"odd-header.bmp", oldLayoutBmp(colour, 20)},
             {"indexed.gif", encodeGif(indexed)},
             {"colour.jpg", encodeJpeg(colour)}};
 }
@@ -86,6 +116,8 @@ TEST(HostilePicture, EveryFormatCutShortGivesFalse)
     ScopedWorkDir dir;
     testing::internal::CaptureStderr();
     for (const auto &[name, bytes] : everyFormat()) {
+        Bitmap whole;
+        EXPECT_EQ(load(bytes, whole), Outcome::Loaded) << name;
         for (size_t length = 0; length < bytes.size(); length += 1 + bytes.size() / 97) {
             Bitmap target;
             EXPECT_EQ(load(bytes.substr(0, length), target), Outcome::Missed) << name << " cut at " << length;
