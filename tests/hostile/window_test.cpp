@@ -219,7 +219,7 @@ TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingW
     EXPECT_FALSE(box.text.isEmpty());
     const Shown after = seen();
     EXPECT_TRUE(after.texts[0].startsWith(QStringLiteral("カード"))) << "the text comes before the picture";
-    EXPECT_EQ(after.first, before.first);
+    EXPECT_TRUE(after.first == before.first) << "the first picture stays";
     EXPECT_EQ(after.texts.mid(1), before.texts.mid(1));
 
     expectTheNextReadingWorks();
