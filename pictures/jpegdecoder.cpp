@@ -1,6 +1,8 @@
 #include "jpegdecoder.h"
 
 #include <csetjmp>
+#include <cstdint>
+#include <cstring>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
@@ -72,6 +74,11 @@ void skipSource(j_decompress_ptr cinfo, long count)
         source->next_input_byte += count;
         source->bytes_in_buffer -= size_t(count);
     }
+}
+
+bool onBypassBoundary(const unsigned char *row)
+{
+    return reinterpret_cast<uintptr_t>(row) % 32 == 0;
 }
 
 // libjpeg hands out CMYK as stored; Adobe's files store it inverted, so that
@@ -160,17 +167,35 @@ JpegResult decodeJpeg(JpegJob *job)
 
     jpeg_start_decompress(&cinfo);
     const bool adobeCmyk = cinfo.saw_Adobe_marker;
+    // libjpeg-turbo writes a row that starts on a 32-byte boundary with
+    // stores that bypass the cache, so that a small picture, read again at
+    // once, comes back from memory. Such rows go through a staging row that
+    // never starts on that boundary and are copied into place.
+    const size_t rowBytes = size_t(cinfo.output_width) * size_t(cinfo.output_components);
+    JSAMPARRAY staging = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                    JDIMENSION(rowBytes + 1), RowsPerRead);
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
         JSAMPROW rows[RowsPerRead];
         const JDIMENSION wanted = cinfo.output_height - first < JDIMENSION(RowsPerRead)
                                       ? cinfo.output_height - first
                                       : JDIMENSION(RowsPerRead);
-        for (JDIMENSION i = 0; i < wanted; ++i)
+        bool staged[RowsPerRead];
+        for (JDIMENSION i = 0; i < wanted; ++i) {
             rows[i] = pixels + size_t(first + i) * stride;
+            staged[i] = onBypassBoundary(rows[i]);
+            if (staged[i])
+                rows[i] = staging[i] + (onBypassBoundary(staging[i]) ? 1 : 0);
+        }
         const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, wanted);
         if (got == 0)
             break; // cannot happen with a source that never suspends
+        for (JDIMENSION i = 0; i < got; ++i) {
+            if (staged[i]) {
+                std::memcpy(pixels + size_t(first + i) * stride, rows[i], rowBytes);
+                rows[i] = pixels + size_t(first + i) * stride;
+            }
+        }
         job->rowsDecoded = int(first + got);
         for (JDIMENSION i = 0; i < got; ++i) {
             if (bits == 8) {
