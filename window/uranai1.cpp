@@ -42,6 +42,21 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
+QObject *TForm1::findControl(const QString &name) const
+{
+    QString key = name;
+    for (QChar &c : key) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    if (QObject *known = m_foundControls.value(key))
+        return known;
+    QObject *found = findObjectByName(this, name);
+    if (found)
+        m_foundControls.insert(key, found);
+    return found;
+}
+
 void TForm1::createActions()
 {
     using Handler = void (TForm1::*)();

@@ -7,7 +7,9 @@
 #include "namelookup.h"
 #include "ui_uranai1.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 class ImageBox;
 
@@ -22,7 +24,13 @@ public:
     // The control or menu item of that name, ASCII case ignored. A name
     // that finds nothing throws LookupError.
     template<typename T>
-    T *control(const QString &name) const { return objectByName<T>(this, name); }
+    T *control(const QString &name) const
+    {
+        T *found = qobject_cast<T *>(findControl(name));
+        if (!found)
+            throw LookupError(name.toStdString());
+        return found;
+    }
     template<typename T>
     T *control(const char *prefix, int slot) const
     {
@@ -42,6 +50,7 @@ public:
     void Button2Click();
 
 private:
+    QObject *findControl(const QString &name) const;
     void createActions();
     void ShowSlots(int n);
     void ResetPictures(int n);
@@ -53,6 +62,12 @@ private:
     void placeImages(int index);
     void setLabelTexts(int index);
     void markSpread(int index);
+
+    // What findControl has found, under names with ASCII letters in lower
+    // case: the window's descendants are searched once for each name, since
+    // the window never renames a control; one that is gone is searched for
+    // again.
+    mutable QHash<QString, QPointer<QObject>> m_foundControls;
 };
 
 // The main window, set as soon as its construction begins.

@@ -197,6 +197,15 @@ TEST_F(SpreadTest, LookupIgnoresAsciiCaseAndRefusesUnknownNames)
     EXPECT_EQ(form->control<QAction>(QStringLiteral("n10")), action("N10"));
     EXPECT_THROW(form->control<QLabel>(QStringLiteral("Label23")), LookupError);
     EXPECT_THROW(form->control<QLabel>(QStringLiteral("Image1")), LookupError) << "wrong kind";
+    // Each name is found the same way every time; one whose control is gone
+    // finds the control that now bears it.
+    EXPECT_EQ(form->control<QLabel>(QStringLiteral("LABEL7")), label(7));
+    QWidget *parent = label(7)->parentWidget();
+    delete label(7);
+    EXPECT_THROW(form->control<QLabel>(QStringLiteral("label7")), LookupError);
+    auto *again = new QLabel(parent);
+    again->setObjectName(QStringLiteral("Label7"));
+    EXPECT_EQ(form->control<QLabel>(QStringLiteral("Label7")), again);
 }
 
 TEST_F(SpreadTest, ExitFromTheButtonAndTheMenu)
