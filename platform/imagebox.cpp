@@ -30,6 +30,25 @@ public:
     QPoint imagePosition() const override { return rect().topLeft(); }
 };
 
+// The picture in the screen's own 32-bit format, so that no paint converts
+// it: a 32-bit picture is shown from its own memory, any other is converted
+// once, row by row through its colours.
+QImage screenImage(const Bitmap &picture)
+{
+    if (picture.isEmpty())
+        return QImage();
+    if (bitsPerPixel(picture.pixelFormat()) == 32)
+        return picture.view();
+    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        picture.readPixels(0, y, picture.width(), row);
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] |= 0xFF000000u;
+    }
+    return image;
+}
+
 QAccessibleInterface *accessibleImageBox(const QString &className, QObject *object)
 {
     if (className == QLatin1String(ImageBox::staticMetaObject.className()) && object
@@ -75,16 +94,10 @@ QSize ImageBox::sizeHint() const
 
 void ImageBox::paintEvent(QPaintEvent *)
 {
-    // The screen's own format costs no conversion per paint. A 32-bit
-    // picture is shown from its own memory; any other is converted once, at
-    // its first paint, so that a box that is never seen never converts.
-    if (m_shown.isNull() && m_picture) {
-        m_shown = m_picture->view();
-        if (m_shown.isNull())
-            m_shown = m_picture->toQImage();
-        if (m_shown.format() != QImage::Format_RGB32)
-            m_shown = m_shown.convertToFormat(QImage::Format_RGB32);
-    }
+    // Made at the first paint after a change, so that a box that is never
+    // seen never converts its picture.
+    if (m_shown.isNull() && m_picture)
+        m_shown = screenImage(*m_picture);
     if (m_shown.isNull())
         return;
     QPainter painter(this);

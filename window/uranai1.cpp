@@ -19,15 +19,17 @@ constexpr int StartSpread = 3; // the Hexagram
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     Form1 = this;
-    setupUi(this);
-    move(0, 0);
-
+    // Font and colours before the controls, so that each control is made
+    // with them instead of laying its text out a second time.
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(WindowFontPixels);
     setFont(font);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
     setPalette(colours);
+
+    setupUi(this);
+    move(0, 0);
     centralWidget()->setAutoFillBackground(true);
 
     createActions();

@@ -119,3 +119,26 @@ TEST(ImageBox, IsAGraphicToAssistiveTechnology)
     box->hide();
     EXPECT_TRUE(accessible->state().invisible);
 }
+
+TEST(ImageBox, PaintsPicturesOfEveryFormatAndAlwaysTheLatest)
+{
+    const PixelFormat formats[] = {PixelFormat::Indexed1, PixelFormat::Indexed4, PixelFormat::Indexed8,
+                                   PixelFormat::Rgb565,   PixelFormat::Rgb24,    PixelFormat::Rgb32,
+                                   PixelFormat::Device};
+    QWidget window;
+    auto *box = new ImageBox(&window);
+    box->setAutoSize(true);
+    for (PixelFormat format : formats) {
+        SCOPED_TRACE(bitsPerPixel(format));
+        // Each picture replaces one that has been painted already, of the
+        // same size and format, so a picture painted before cannot pass.
+        for (const QImage &pattern : {testPattern(13, 9), testPattern(13, 9).mirrored(true, true)}) {
+            const Bitmap picture = toBitmap(pattern, format);
+            box->setPicture(picture);
+            const QImage canvas = rendered(*box);
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < 13; ++x)
+                    ASSERT_EQ(canvas.pixel(x, y), 0xFF000000 | picture.pixel(x, y)) << x << "," << y;
+        }
+    }
+}
