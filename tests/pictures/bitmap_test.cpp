@@ -200,6 +200,27 @@ TEST(Bitmap, CopiesNeverShareTheirPixels)
     EXPECT_EQ(second.pixelFormat(), PixelFormat::Indexed4);
 }
 
+TEST(Bitmap, ABitmapForOverwritingHasItsSizeFormatAndWhitePadding)
+{
+    for (PixelFormat format : AllFormats) {
+        SCOPED_TRACE(bitsPerPixel(format));
+        const Bitmap white(13, 3, format);
+        const Bitmap bitmap(13, 3, format, Bitmap::Unwritten);
+        EXPECT_EQ(bitmap.width(), 13);
+        EXPECT_EQ(bitmap.height(), 3);
+        EXPECT_EQ(bitmap.bytesPerLine(), white.bytesPerLine());
+        EXPECT_EQ(bitmap.palette(), white.palette());
+        // The bits past the 13th pixel of each row are white.
+        const size_t pixelBits = size_t(13 * bitsPerPixel(format));
+        for (int y = 0; y < 3; ++y) {
+            for (size_t bit = pixelBits; bit < bitmap.bytesPerLine() * 8; ++bit)
+                ASSERT_TRUE(bitmap.scanLine(y)[bit / 8] >> (7 - bit % 8) & 1) << y << ", bit " << bit;
+        }
+    }
+    EXPECT_THROW(Bitmap(60000, 60000, PixelFormat::Rgb24, Bitmap::Unwritten), BitmapError);
+    EXPECT_TRUE(Bitmap(0, 5, PixelFormat::Rgb24, Bitmap::Unwritten).isEmpty());
+}
+
 TEST(Bitmap, RefusesSizesItCannotMakeBeforeAllocating)
 {
     EXPECT_THROW(Bitmap(60000, 60000, PixelFormat::Rgb24), BitmapError);

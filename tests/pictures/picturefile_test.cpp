@@ -226,6 +226,28 @@ TEST(LoadPictureFile, BrokenJpegsNeitherCrashNorPrint)
     }
 }
 
+TEST(LoadPictureFile, AJpegThatFailsAfterItsHeaderLeavesAWhitePictureOfItsSize)
+{
+    ScopedWorkDir dir;
+    JpegOptions progressive;
+    progressive.progressive = true;
+    std::string jpeg = encodeJpeg(testPattern(48, 40), progressive);
+    // The second scan names a component that the frame does not have: the
+    // decoder gives up once the bitmap exists, before it has written a row.
+    const size_t firstScan = jpeg.find("\xFF\xDA", frameHeaderOffset(jpeg));
+    const size_t secondScan = jpeg.find("\xFF\xDA", firstScan + 2);
+    ASSERT_NE(secondScan, std::string::npos);
+    jpeg[secondScan + 5] = char(0x77);
+    ScopedWorkDir::write("fails.jpg", jpeg);
+    Bitmap target = used();
+    EXPECT_FALSE(LoadPictureFile("fails.jpg", target));
+    ASSERT_EQ(target.width(), 48);
+    ASSERT_EQ(target.height(), 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 48; ++x)
+            ASSERT_EQ(target.pixel(x, y), 0xFFFFFFu) << x << "," << y;
+}
+
 TEST(LoadPictureFile, RefusesAHugeHeaderWithTheBitmapsErrorBeforeDecoding)
 {
     ScopedWorkDir dir;
