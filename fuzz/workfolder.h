@@ -6,20 +6,23 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace WorkFolder {
 
+// Made once per process and removed when it exits.
 inline void enter()
 {
-    const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string folder = std::string(base) + "/kuerumi-fuzz-XXXXXX";
+    static std::string folder = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp")
+                                + "/kuerumi-fuzz-XXXXXX";
     if (!mkdtemp(folder.data()) || chdir(folder.c_str()) != 0 || mkdir("cardimages", 0700) != 0) {
         std::perror("work folder");
         std::abort();
     }
+    std::atexit([] { std::filesystem::remove_all(folder); });
 }
 
 inline void write(const char *name, const void *bytes, size_t size)
