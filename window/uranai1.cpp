@@ -44,18 +44,37 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-QObject *TForm1::findControl(const QString &name) const
+namespace {
+
+QString asciiLowerCase(QString name)
 {
-    QString key = name;
-    for (QChar &c : key) {
+    for (QChar &c : name) {
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + (u'a' - u'A'));
     }
-    if (QObject *known = m_foundControls.value(key))
+    return name;
+}
+
+} // namespace
+
+QObject *TForm1::findControl(const QString &name) const
+{
+    // The first lookup files every named descendant in one pass, the first
+    // of each name as a search would find it.
+    if (m_controlsByName.isEmpty()) {
+        const QList<QObject *> descendants = findChildren<QObject *>();
+        for (QObject *descendant : descendants) {
+            const QString key = asciiLowerCase(descendant->objectName());
+            if (!key.isEmpty() && !m_controlsByName.contains(key))
+                m_controlsByName.insert(key, descendant);
+        }
+    }
+    const QString key = asciiLowerCase(name);
+    if (QObject *known = m_controlsByName.value(key))
         return known;
     QObject *found = findObjectByName(this, name);
     if (found)
-        m_foundControls.insert(key, found);
+        m_controlsByName.insert(key, found);
     return found;
 }
 

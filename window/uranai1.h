@@ -63,11 +63,11 @@ private:
     void setLabelTexts(int index);
     void markSpread(int index);
 
-    // What findControl has found, under names with ASCII letters in lower
-    // case: the window's descendants are searched once for each name, since
-    // the window never renames a control; one that is gone is searched for
-    // again.
-    mutable QHash<QString, QPointer<QObject>> m_foundControls;
+    // The window's named descendants under their names with ASCII letters
+    // in lower case, filed at the first lookup: the window never renames a
+    // control. A name whose control is gone, or that was not filed, is
+    // searched for among the descendants.
+    mutable QHash<QString, QPointer<QObject>> m_controlsByName;
 };
 
 // The main window, set as soon as its construction begins.
