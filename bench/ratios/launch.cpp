@@ -78,6 +78,7 @@ ProbeRun runProbe(const std::string &program, const std::string &folder)
     long long paint = 0;
     long peak = 0;
     if (std::sscanf(report.c_str(), "paint %lld peak %ld", &paint, &peak) != 2 || paint < start || peak <= 0)
-        throw std::runtime_error(program + " reported no first paint (output: \"" + report + "\")");
+        throw std::runtime_error(program + " did not report its first paint and peak memory (output: \"" + report
+                                 + "\")");
     return {double(paint - start) * 1e-9, peak};
 }
