@@ -41,20 +41,8 @@ void loadPicture(const std::string &path)
 
 void loadRow(benchmark::State &state, const char *name, const std::string &path, int batch)
 {
-    const auto samples = sideBySide(
-        state,
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < batch; ++i)
-                    loadPicture(path);
-            });
-        },
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < batch; ++i)
-                    benchmark::DoNotOptimize(bareDecode(path));
-            });
-        });
+    const auto samples = sideBySide(state, repeated(batch, [&] { loadPicture(path); }),
+                                    repeated(batch, [&] { benchmark::DoNotOptimize(bareDecode(path)); }));
     addTimeRow(name, samples, batch, 1.10);
 }
 
@@ -166,21 +154,12 @@ void BM_Reading(benchmark::State &state)
     OpenWindow window(CardPicture);
     const std::vector<std::string> cards = deck->cardFiles(CardPicture);
     const auto samples = sideBySide(
-        state,
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < Batch; ++i)
-                    window.reading();
-            });
-        },
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < Batch; ++i) {
-                    for (const std::string &card : cards)
-                        benchmark::DoNotOptimize(bareDecode(card));
-                }
-            });
-        },
+        state, repeated(Batch, [&] { window.reading(); }),
+        repeated(Batch,
+                 [&] {
+                     for (const std::string &card : cards)
+                         benchmark::DoNotOptimize(bareDecode(card));
+                 }),
         settleEvents);
     if (!window.dealtEveryCard(CardPicture)) {
         state.SkipWithError("the reading did not reach the last card");
@@ -195,21 +174,9 @@ void BM_Spread(benchmark::State &state)
     constexpr int Loads = 23; // 22 slots and the crossing card
     OpenWindow window(CardPicture);
     const std::string back = deck->backFile(CardPicture);
-    const auto samples = sideBySide(
-        state,
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < Batch; ++i)
-                    window.chooseCelticCross();
-            });
-        },
-        [&] {
-            return stopwatch([&] {
-                for (int i = 0; i < Batch * Loads; ++i)
-                    benchmark::DoNotOptimize(bareDecode(back));
-            });
-        },
-        settleEvents);
+    const auto samples = sideBySide(state, repeated(Batch, [&] { window.chooseCelticCross(); }),
+                                    repeated(Batch * Loads, [&] { benchmark::DoNotOptimize(bareDecode(back)); }),
+                                    settleEvents);
     if (!window.crossingCardSideways(CardPicture)) {
         state.SkipWithError("the Celtic Cross was not laid out");
         return;

@@ -18,6 +18,18 @@ double stopwatch(Work &&work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A sample of work done that many times over: the seconds it took.
+template<typename Work>
+auto repeated(int times, Work work)
+{
+    return [times, work] {
+        return stopwatch([&] {
+            for (int i = 0; i < times; ++i)
+                work();
+        });
+    };
+}
+
 double median(std::vector<double> values);
 
 struct PairedSamples {
