@@ -126,11 +126,34 @@ bool isWholePng(const QByteArray &bytes)
     return false;
 }
 
+// True when the run-length encoded rows of a BMP file that start at offset
+// reach their end-of-picture mark within the file.
+bool hasWholeRunLengths(const unsigned char *data, size_t size, uint64_t offset, int bitsPerPixel)
+{
+    size_t at = size_t(std::min<uint64_t>(offset, size));
+    while (size - at >= 2) {
+        const unsigned count = data[at];
+        const unsigned code = data[at + 1];
+        at += 2;
+        if (count > 0 || code == 0) // a run, or the end of a row
+            continue;
+        if (code == 1) // the end of the picture
+            return true;
+        if (code == 2) { // a move by the next two bytes
+            at += std::min<size_t>(2, size - at);
+            continue;
+        }
+        // code pixels as they stand, padded to a whole 16-bit word
+        const size_t bytes = bitsPerPixel == 8 ? code : (code + 1) / 2;
+        at += std::min(size - at, (bytes + 1) / 2 * 2);
+    }
+    return false;
+}
+
 // True when a BMP file holds all the pixel rows its header asks for. Qt's
-// reader fills the rows of a file cut short with black and calls it read;
-// run-length encoded files end where their data says, so only plain rows are
-// counted. The header is read as Qt's reader reads it: an info header of one
-// of the four known sizes, or else the old one of 16-bit sides.
+// reader fills the rows of a file cut short with black and calls it read.
+// The header is read as Qt's reader reads it: an info header of one of the
+// four known sizes, or else the old one of 16-bit sides.
 bool isWholeBmp(const QByteArray &bytes)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
@@ -149,7 +172,7 @@ bool isWholeBmp(const QByteArray &bytes)
         return false;
     const uint64_t compression = core ? 0 : le(30, 4);
     if (compression == 1 || compression == 2)
-        return true;
+        return hasWholeRunLengths(data, size, le(10, 4), compression == 2 ? 4 : 8);
     const uint64_t width = core ? le(18, 2) : le(18, 4);
     const int64_t height = core ? int64_t(int16_t(le(20, 2))) : int64_t(int32_t(le(22, 4)));
     const uint64_t bits = core ? le(24, 2) : le(28, 2);

@@ -14,14 +14,17 @@
 
 namespace {
 
+// Appends value as that many bytes, lowest first, as BMP files store numbers.
+void put(std::string &out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += char(value >> (8 * i) & 0xFF);
+}
+
 // A 24-bit BMP file in the old layout of 16-bit sides, which Qt's reader
 // takes for any header size it does not know.
 std::string oldLayoutBmp(const QImage &picture, int headerSize)
 {
-    const auto put = [](std::string &out, uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out += char(value >> (8 * i) & 0xFF);
-    };
     const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
     const int offset = 14 + headerSize;
     std::string bmp = "BM";
@@ -40,6 +43,46 @@ std::string oldLayoutBmp(const QImage &picture, int headerSize)
         bmp.resize(bmp.size() + size_t(rowBytes - picture.width() * 3), '\0');
     }
     return bmp;
+}
+
+// An 8-bit BMP file whose rows are run-length encoded: each row as runs of
+// one palette index, then the end-of-row mark, and the end-of-picture mark
+// after the last.
+std::string runLengthBmp(const QImage &indexed)
+{
+    std::string rows;
+    for (int y = indexed.height() - 1; y >= 0; --y) { // bottom row first
+        for (int x = 0; x < indexed.width();) {
+            int run = 1;
+            while (x + run < indexed.width() && run < 255 && indexed.pixelIndex(x + run, y) == indexed.pixelIndex(x, y))
+                ++run;
+            rows += char(run);
+            rows += char(indexed.pixelIndex(x, y));
+            x += run;
+        }
+        rows += std::string("\0\0", 2);
+    }
+    rows += std::string("\0\x01", 2);
+    const int colours = int(indexed.colorCount());
+    const uint32_t offset = 14 + 40 + 4 * uint32_t(colours);
+    std::string bmp = "BM";
+    put(bmp, offset + uint32_t(rows.size()), 4);
+    put(bmp, 0, 4);
+    put(bmp, offset, 4);
+    put(bmp, 40, 4);
+    put(bmp, uint32_t(indexed.width()), 4);
+    put(bmp, uint32_t(indexed.height()), 4);
+    put(bmp, 1, 2);  // planes
+    put(bmp, 8, 2);  // bits per pixel
+    put(bmp, 1, 4);  // run-length encoded, 8 bits
+    put(bmp, uint32_t(rows.size()), 4);
+    put(bmp, 0, 4);  // resolution
+    put(bmp, 0, 4);
+    put(bmp, uint32_t(colours), 4);
+    put(bmp, 0, 4);
+    for (int i = 0; i < colours; ++i)
+        put(bmp, indexed.color(i) & 0xFFFFFF, 4);
+    return bmp + rows;
 }
 
 // A small picture of each kind of file the program reads.
@@ -66,6 +109,7 @@ std::vector<std::pair<std::string, std::string>> everyFormat()
             {"sixteen.bmp", encodeBmp4(sixteen)},
             {"mono.bmp", encodeWithQt(colour.convertToFormat(QImage::Format_Mono), "bmp")},
             {"old.bmp", oldLayoutBmp(colour, 12)},
+            {"runs.bmp", runLengthBmp(indexed)},
             {"odd-header.bmp", oldLayoutBmp(colour, 20)},
             {"indexed.gif", encodeGif(indexed)},
             {"colour.jpg", encodeJpeg(colour)}};
