@@ -15,7 +15,10 @@ int openReadOnly(const std::string &path)
 {
     int fd;
     do {
-        // O_NONBLOCK: opening a FIFO must not wait for a writer.
+        // O_NONBLOCK: opening a FIFO must not wait for a writer, and it stays
+        // on: reading a regular file never waits for it, but a special file
+        // that passes for a regular one (a kernel log under /proc) would wait
+        // forever without it.
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     return fd;
@@ -59,7 +62,6 @@ std::optional<SharedFile> SharedFile::open(const std::string &utf8Path, int &err
         ::close(fd);
         return std::nullopt;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return SharedFile(fd, static_cast<size_t>(info.st_size));
 }
 
