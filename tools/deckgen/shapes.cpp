@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -9,6 +11,20 @@ QPointF onCircle(QPointF centre, double radius, double degreesFromTop)
 {
     const double a = (degreesFromTop - 90) * std::numbers::pi / 180;
     return centre + QPointF(radius * std::cos(a), radius * std::sin(a));
+}
+
+// The outline through the points in order, closed.
+QPainterPath closedPath(std::span<const QPointF> points)
+{
+    QPainterPath path;
+    for (const QPointF &point : points) {
+        if (path.elementCount() == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+    }
+    path.closeSubpath();
+    return path;
 }
 
 QPen inkPen(double width)
@@ -30,15 +46,7 @@ QFont cardFont(const QString &family, int pixelSize, bool bold)
 
 QPainterPath polygon(std::initializer_list<QPointF> points)
 {
-    QPainterPath path;
-    for (const QPointF &point : points) {
-        if (path.elementCount() == 0)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-    }
-    path.closeSubpath();
-    return path;
+    return closedPath(points);
 }
 
 QPainterPath circle(QPointF centre, double radius)
@@ -55,16 +63,10 @@ QPainterPath ellipse(QPointF centre, double rx, double ry)
 
 QPainterPath starPath(QPointF centre, double outer, double inner, int points, double turn)
 {
-    QPainterPath path;
-    for (int i = 0; i < points * 2; ++i) {
-        const QPointF point = onCircle(centre, i % 2 ? inner : outer, turn + i * 180.0 / points);
-        if (i == 0)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-    }
-    path.closeSubpath();
-    return path;
+    std::vector<QPointF> corners;
+    for (int i = 0; i < points * 2; ++i)
+        corners.push_back(onCircle(centre, i % 2 ? inner : outer, turn + i * 180.0 / points));
+    return closedPath(corners);
 }
 
 QPainterPath heart(QPointF c, double s)
