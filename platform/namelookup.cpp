@@ -2,32 +2,43 @@
 
 namespace {
 
-char asciiLower(char16_t c)
+QString asciiLowerCase(QString name)
 {
-    return static_cast<char>(c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
-}
-
-bool sameIgnoringAsciiCase(const QString &a, const QString &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char16_t x = a[i].unicode();
-        const char16_t y = b[i].unicode();
-        if (x != y && (x > 0x7F || y > 0x7F || asciiLower(x) != asciiLower(y)))
-            return false;
+    for (QChar &c : name) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
     }
-    return true;
+    return name;
 }
 
 } // namespace
 
-QObject *findObjectByName(const QObject *root, const QString &name)
+QObject *NameLookup::find(const QString &name) const
 {
-    const QList<QObject *> children = root->findChildren<QObject *>();
-    for (QObject *child : children) {
-        if (sameIgnoringAsciiCase(child->objectName(), name))
-            return child;
+    if (m_byName.isEmpty()) {
+        // The first of each name, as a search would find it.
+        const QList<QObject *> descendants = m_root->findChildren<QObject *>();
+        for (QObject *descendant : descendants) {
+            const QString key = asciiLowerCase(descendant->objectName());
+            if (!key.isEmpty() && !m_byName.contains(key))
+                m_byName.insert(key, descendant);
+        }
+    }
+    const QString key = asciiLowerCase(name);
+    if (QObject *known = m_byName.value(key))
+        return known;
+    QObject *found = search(key);
+    if (found)
+        m_byName.insert(key, found);
+    return found;
+}
+
+QObject *NameLookup::search(const QString &key) const
+{
+    const QList<QObject *> descendants = m_root->findChildren<QObject *>();
+    for (QObject *descendant : descendants) {
+        if (asciiLowerCase(descendant->objectName()) == key)
+            return descendant;
     }
     return nullptr;
 }

@@ -44,40 +44,6 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-namespace {
-
-QString asciiLowerCase(QString name)
-{
-    for (QChar &c : name) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return name;
-}
-
-} // namespace
-
-QObject *TForm1::findControl(const QString &name) const
-{
-    // The first lookup files every named descendant in one pass, the first
-    // of each name as a search would find it.
-    if (m_controlsByName.isEmpty()) {
-        const QList<QObject *> descendants = findChildren<QObject *>();
-        for (QObject *descendant : descendants) {
-            const QString key = asciiLowerCase(descendant->objectName());
-            if (!key.isEmpty() && !m_controlsByName.contains(key))
-                m_controlsByName.insert(key, descendant);
-        }
-    }
-    const QString key = asciiLowerCase(name);
-    if (QObject *known = m_controlsByName.value(key))
-        return known;
-    QObject *found = findObjectByName(this, name);
-    if (found)
-        m_controlsByName.insert(key, found);
-    return found;
-}
-
 void TForm1::createActions()
 {
     using Handler = void (TForm1::*)();

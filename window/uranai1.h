@@ -7,9 +7,7 @@
 #include "namelookup.h"
 #include "ui_uranai1.h"
 
-#include <QHash>
 #include <QMainWindow>
-#include <QPointer>
 
 class ImageBox;
 
@@ -24,13 +22,7 @@ public:
     // The control or menu item of that name, ASCII case ignored. A name
     // that finds nothing throws LookupError.
     template<typename T>
-    T *control(const QString &name) const
-    {
-        T *found = qobject_cast<T *>(findControl(name));
-        if (!found)
-            throw LookupError(name.toStdString());
-        return found;
-    }
+    T *control(const QString &name) const { return m_controls.get<T>(name); }
     template<typename T>
     T *control(const char *prefix, int slot) const
     {
@@ -50,7 +42,6 @@ public:
     void Button2Click();
 
 private:
-    QObject *findControl(const QString &name) const;
     void createActions();
     void ShowSlots(int n);
     void ResetPictures(int n);
@@ -63,11 +54,7 @@ private:
     void setLabelTexts(int index);
     void markSpread(int index);
 
-    // The window's named descendants under their names with ASCII letters
-    // in lower case, filed at the first lookup: the window never renames a
-    // control. A name whose control is gone, or that was not filed, is
-    // searched for among the descendants.
-    mutable QHash<QString, QPointer<QObject>> m_controlsByName;
+    NameLookup m_controls{this};
 };
 
 // The main window, set as soon as its construction begins.
