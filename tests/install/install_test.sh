@@ -9,7 +9,7 @@ build=$1
 sources=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix=$work/usr
+prefix="$work/with blanks/usr" # a prefix with a blank, as a home folder may have
 source "$here/layout.sh"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; exit 1; }

@@ -50,6 +50,6 @@ check_layout() {
   [[ $path == "$prefix"/* ]] || fail "Path=$path lies outside $prefix"
   [[ -f $root$path/cardimages/carddata.csv ]] || fail "Path=$path holds no deck"
   local -a command
-  read -ra command <<<"$(entry_key "$entry" Exec)"
+  mapfile -t command < <(xargs -n1 printf '%s\n' <<<"$(entry_key "$entry" Exec)")
   [[ ${command[0]} == "$prefix"/* && -x $root${command[0]} ]] || fail "Exec=${command[*]} is not the installed program"
 }

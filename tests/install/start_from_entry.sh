@@ -9,7 +9,8 @@ entry=$1
 work=$2
 key() { sed -n "s/^$1=//p" "$entry"; }
 path=$(key Path)
-read -ra command <<<"$(key Exec)"
+# Exec's words, with the double quotes of a path that holds blanks undone.
+mapfile -t command < <(xargs -n1 printf '%s\n' <<<"$(key Exec)")
 command=("${command[@]/%%[fFuUick]/}") # field codes give nothing here
 
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
