@@ -1,7 +1,6 @@
 #include "quarterturn.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -33,20 +32,15 @@ private:
 };
 
 // Any other source in 32-bit words: the picture's own rows when it has that
-// layout, a converted copy of its turned part otherwise.
+// layout, a converted copy otherwise.
 class WordRows
 {
 public:
-    WordRows(const Bitmap &picture, int width, int height) : m_picture(&picture)
+    explicit WordRows(const Bitmap &picture) : m_picture(&picture)
     {
         if (bitsPerPixel(picture.pixelFormat()) == 32)
             return;
-        m_converted = Bitmap(width, height, PixelFormat::Device, Bitmap::Unwritten);
-        std::vector<Rgb> row(static_cast<size_t>(width));
-        for (int y = 0; y < height; ++y) {
-            picture.readPixels(0, y, width, row.data());
-            m_converted.writePixels(0, y, width, row.data());
-        }
+        m_converted = picture.convertedTo(PixelFormat::Device);
         m_picture = &m_converted;
     }
 
@@ -119,6 +113,6 @@ Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
     if (picture.pixelFormat() == PixelFormat::Rgb24)
         turnInto(Rgb24Rows(picture), w, h, width, height, angle, turned);
     else
-        turnInto(WordRows(picture, w, h), w, h, width, height, angle, turned);
+        turnInto(WordRows(picture), w, h, width, height, angle, turned);
     return turned;
 }

@@ -226,9 +226,13 @@ void Bitmap::copyOverlapFrom(const Bitmap &other)
 
 void Bitmap::setPixelFormat(PixelFormat format)
 {
-    if (format == m_format)
-        return;
-    Bitmap converted(m_width, m_height, format);
+    if (format != m_format)
+        *this = convertedTo(format);
+}
+
+Bitmap Bitmap::convertedTo(PixelFormat format) const
+{
+    Bitmap converted(m_width, m_height, format, Unwritten);
     const bool sameLayout = bitsPerPixel(format) == 32 && bitsPerPixel(m_format) == 32;
     std::vector<Rgb> row(static_cast<size_t>(m_width));
     for (int y = 0; y < m_height; ++y) {
@@ -239,7 +243,7 @@ void Bitmap::setPixelFormat(PixelFormat format)
             converted.writePixels(0, y, m_width, row.data());
         }
     }
-    *this = std::move(converted);
+    return converted;
 }
 
 Rgb Bitmap::pixel(int x, int y) const

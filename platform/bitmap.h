@@ -71,6 +71,9 @@ public:
     void setSize(int width, int height);
     void setPixelFormat(PixelFormat format);
 
+    // A copy of the picture in another format, each pixel converted.
+    Bitmap convertedTo(PixelFormat format) const;
+
     Rgb pixel(int x, int y) const;
     // Outside the bitmap: ignored. Bits above the 24 of the colour are
     // dropped, so InvalidColor is written as white.
