@@ -6,13 +6,19 @@
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
-// Progressive files may hold any number of scans, each a pass over the whole
-// picture; real ones have about ten.
-constexpr int MaxScans = 500;
+// A picture's scans may together pass over its blocks of coefficients this
+// many times. A progressive file made by an encoder passes over each block
+// about five times (six for grey); a file that repeats its scans to make a
+// small file cost minutes to decode is stopped here.
+constexpr long long MaxPassesPerBlock = 10;
 constexpr int RowsPerRead = 16;
+// What libjpeg may allocate beside the coefficients of a progressive file:
+// its tables and the buffers of a few rows of the widest picture.
+constexpr size_t RowMemory = size_t{64} << 20;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -22,23 +28,48 @@ struct ErrorManager {
 struct SourceManager {
     jpeg_source_mgr pub;
     JpegJob *job;
-    bool endedEarly;
+    bool ranDry; // the file ended where libjpeg wanted more
 };
 
-void escapeOnError(j_common_ptr cinfo)
+// Counts the blocks that each new scan passes over, and notes which
+// components the scans have reached.
+struct ScanMonitor {
+    jpeg_progress_mgr pub;
+    int scan;
+    long long blocksLeft;
+    unsigned componentsSeen;
+};
+
+[[noreturn]] void escapeOnError(j_common_ptr cinfo)
 {
     longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->escape, 1);
 }
 
-// Warnings and traces go nowhere: the program never prints.
-void ignoreMessage(j_common_ptr, int) {}
+// Warnings and traces go nowhere: the program never prints. A scan whose
+// data ends before its last block makes libjpeg fill the rest with zeros:
+// such a picture is not decoded, and the decode ends at once.
+void watchMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
+        escapeOnError(cinfo);
+}
+
 void ignoreOutput(j_common_ptr) {}
 
-void limitScans(j_common_ptr cinfo)
+void watchScans(j_common_ptr common)
 {
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
-        escapeOnError(cinfo);
+    auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto *monitor = reinterpret_cast<ScanMonitor *>(common->progress);
+    if (cinfo->input_scan_number == monitor->scan)
+        return;
+    monitor->scan = cinfo->input_scan_number;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        const jpeg_component_info *component = cinfo->cur_comp_info[i];
+        monitor->componentsSeen |= 1u << component->component_index;
+        monitor->blocksLeft -= (long long)component->width_in_blocks * component->height_in_blocks;
+    }
+    if (monitor->blocksLeft < 0)
+        escapeOnError(common);
 }
 
 void startSource(j_decompress_ptr) {}
@@ -52,9 +83,14 @@ boolean fillSource(j_decompress_ptr cinfo)
     if (got > 0) {
         source->pub.bytes_in_buffer = size_t(got);
     } else {
-        // The file ended (or failed) inside the picture: libjpeg finishes
-        // with grey, and the picture counts as not decoded.
-        source->endedEarly = true;
+        // The file ended (or failed) where libjpeg wants more. Where only
+        // the end mark is missing the picture is whole. An arithmetic-coded
+        // scan may end early by its rules, its last bytes taken as zeros,
+        // but one that ends before its last row of blocks was cut short.
+        // A Huffman-coded scan that needed more says so (watchMessage).
+        if (cinfo->arith_code && cinfo->input_iMCU_row + 1 < cinfo->total_iMCU_rows)
+            escapeOnError(reinterpret_cast<j_common_ptr>(cinfo));
+        source->ranDry = true;
         job->buffer[0] = 0xFF;
         job->buffer[1] = JPEG_EOI;
         source->pub.bytes_in_buffer = 2;
@@ -74,6 +110,97 @@ void skipSource(j_decompress_ptr cinfo, long count)
         source->next_input_byte += count;
         source->bytes_in_buffer -= size_t(count);
     }
+}
+
+void setUpErrors(j_decompress_ptr cinfo, ErrorManager *errors)
+{
+    cinfo->err = jpeg_std_error(&errors->pub);
+    errors->pub.error_exit = escapeOnError;
+    errors->pub.emit_message = watchMessage;
+    errors->pub.output_message = ignoreOutput;
+}
+
+void setUpSource(j_decompress_ptr cinfo, SourceManager *source, JpegJob *job)
+{
+    source->pub.init_source = startSource;
+    source->pub.fill_input_buffer = fillSource;
+    source->pub.skip_input_data = skipSource;
+    source->pub.resync_to_restart = jpeg_resync_to_restart;
+    source->pub.term_source = endSource;
+    source->pub.next_input_byte = job->buffer;
+    source->pub.bytes_in_buffer = job->filled;
+    source->job = job;
+    source->ranDry = false;
+    cinfo->src = &source->pub;
+}
+
+// Once the header is read: every component's blocks, each pass at most
+// MaxPassesPerBlock times over.
+void setUpMonitor(j_decompress_ptr cinfo, ScanMonitor *monitor)
+{
+    long long blocks = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        blocks += (long long)cinfo->comp_info[c].width_in_blocks * cinfo->comp_info[c].height_in_blocks;
+    monitor->pub.progress_monitor = watchScans;
+    monitor->scan = 0;
+    monitor->blocksLeft = blocks * MaxPassesPerBlock;
+    monitor->componentsSeen = 0;
+    cinfo->progress = &monitor->pub;
+}
+
+// The picture is drawn one to one: no scaling, no colour profile, no
+// orientation; only the colour space is chosen. Returns the bits per pixel
+// of the output, or 0 for a colour space we do not read.
+int chooseColourSpace(j_decompress_ptr cinfo)
+{
+    switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo->out_color_space = JCS_GRAYSCALE;
+        return 8;
+    case JCS_YCbCr:
+    case JCS_RGB:
+        cinfo->out_color_space = JCS_EXT_BGR;
+        return 24;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo->out_color_space = JCS_CMYK;
+        return 32;
+    default:
+        return 0;
+    }
+}
+
+// A file of more than one scan is decoded whole into libjpeg's buffers of
+// coefficients first: 64 of 16 bits for each block of each component.
+size_t coefficientBytes(j_decompress_ptr cinfo)
+{
+    if (!jpeg_has_multiple_scans(cinfo))
+        return 0;
+    size_t bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info &component = cinfo->comp_info[c];
+        const size_t across = (component.width_in_blocks + JDIMENSION(component.h_samp_factor) - 1)
+                              / JDIMENSION(component.h_samp_factor) * JDIMENSION(component.h_samp_factor);
+        const size_t down = (component.height_in_blocks + JDIMENSION(component.v_samp_factor) - 1)
+                            / JDIMENSION(component.v_samp_factor) * JDIMENSION(component.v_samp_factor);
+        bytes += across * down * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes;
+}
+
+// Whether the scans read have brought every coefficient of every component
+// to its full precision. A progressive file that ends early, between two
+// scans, looks whole to libjpeg, which takes the bits of the scans that
+// never came for zeros.
+bool allCoefficientsComplete(j_decompress_ptr cinfo)
+{
+    if (!cinfo->progressive_mode)
+        return true;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (cinfo->coef_bits[c][k] != 0)
+                return false;
+    return true;
 }
 
 bool onBypassBoundary(const unsigned char *row)
@@ -100,6 +227,49 @@ void cmykToBgrx(unsigned char *row, unsigned width, bool inverted)
     }
 }
 
+// Reads up to RowsPerRead rows into the target from its row first on.
+// libjpeg-turbo writes a row that starts on a 32-byte boundary with stores
+// that bypass the cache, so that a small picture, read again at once, comes
+// back from memory. Such rows go through a staging row that never starts on
+// that boundary and are copied into place.
+JDIMENSION readStagedRows(j_decompress_ptr cinfo, unsigned char *pixels, size_t stride, JSAMPARRAY staging)
+{
+    const JDIMENSION first = cinfo->output_scanline;
+    const size_t rowBytes = size_t(cinfo->output_width) * size_t(cinfo->output_components);
+    const JDIMENSION wanted = cinfo->output_height - first < JDIMENSION(RowsPerRead) ? cinfo->output_height - first
+                                                                                     : JDIMENSION(RowsPerRead);
+    JSAMPROW rows[RowsPerRead];
+    bool staged[RowsPerRead];
+    for (JDIMENSION i = 0; i < wanted; ++i) {
+        rows[i] = pixels + size_t(first + i) * stride;
+        staged[i] = onBypassBoundary(rows[i]);
+        if (staged[i])
+            rows[i] = staging[i] + (onBypassBoundary(staging[i]) ? 1 : 0);
+    }
+    const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, wanted);
+    for (JDIMENSION i = 0; i < got; ++i) {
+        if (staged[i])
+            std::memcpy(pixels + size_t(first + i) * stride, rows[i], rowBytes);
+    }
+    return got;
+}
+
+// Turns rows as libjpeg gives them into the target's pixels: grey levels
+// into palette entries, CMYK into colours.
+void finishRows(j_decompress_ptr cinfo, unsigned char *pixels, size_t stride, int bits, JDIMENSION first,
+                JDIMENSION count, const JpegJob *job)
+{
+    for (JDIMENSION y = first; y < first + count; ++y) {
+        unsigned char *row = pixels + size_t(y) * stride;
+        if (bits == 8) {
+            for (unsigned char *p = row; p < row + cinfo->output_width; ++p)
+                *p = job->greyToPixel[*p];
+        } else if (bits == 32) {
+            cmykToBgrx(row, cinfo->output_width, cinfo->saw_Adobe_marker);
+        }
+    }
+}
+
 } // namespace
 
 JpegResult decodeJpeg(JpegJob *job)
@@ -107,108 +277,52 @@ JpegResult decodeJpeg(JpegJob *job)
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
     SourceManager source;
-    jpeg_progress_mgr progress;
+    ScanMonitor monitor;
 
     job->rowsDecoded = 0;
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = escapeOnError;
-    errors.pub.emit_message = ignoreMessage;
-    errors.pub.output_message = ignoreOutput;
+    setUpErrors(&cinfo, &errors);
     if (setjmp(errors.escape)) {
         jpeg_destroy_decompress(&cinfo);
         return JpegResult::NotDecoded;
     }
     jpeg_create_decompress(&cinfo);
-
-    source.pub.init_source = startSource;
-    source.pub.fill_input_buffer = fillSource;
-    source.pub.skip_input_data = skipSource;
-    source.pub.resync_to_restart = jpeg_resync_to_restart;
-    source.pub.term_source = endSource;
-    source.pub.next_input_byte = job->buffer;
-    source.pub.bytes_in_buffer = job->filled;
-    source.job = job;
-    source.endedEarly = false;
-    cinfo.src = &source.pub;
-    progress.progress_monitor = limitScans;
-    cinfo.progress = &progress;
-
+    setUpSource(&cinfo, &source, job);
     jpeg_read_header(&cinfo, TRUE);
-    // The picture is drawn one to one: no scaling, no colour profile, no
-    // orientation; only the colour space is chosen.
-    int bits;
-    switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-        cinfo.out_color_space = JCS_GRAYSCALE;
-        bits = 8;
-        break;
-    case JCS_YCbCr:
-    case JCS_RGB:
-        cinfo.out_color_space = JCS_EXT_BGR;
-        bits = 24;
-        break;
-    case JCS_CMYK:
-    case JCS_YCCK:
-        cinfo.out_color_space = JCS_CMYK;
-        bits = 32;
-        break;
-    default:
-        jpeg_destroy_decompress(&cinfo);
-        return JpegResult::NotDecoded;
-    }
+    setUpMonitor(&cinfo, &monitor);
 
+    const int bits = chooseColourSpace(&cinfo);
+    if (bits == 0)
+        escapeOnError(reinterpret_cast<j_common_ptr>(&cinfo));
+    const size_t working = coefficientBytes(&cinfo);
     size_t stride = 0;
-    unsigned char *pixels = job->prepare(job->context, int(cinfo.image_width),
-                                         int(cinfo.image_height), bits, &stride);
+    unsigned char *pixels = job->prepare(job->context, int(cinfo.image_width), int(cinfo.image_height), bits,
+                                         working, &stride);
     if (!pixels) {
         jpeg_destroy_decompress(&cinfo);
         return JpegResult::Refused;
     }
+    // What was set aside for libjpeg is all it may take.
+    cinfo.mem->max_memory_to_use = long(working + RowMemory);
 
     jpeg_start_decompress(&cinfo);
-    const bool adobeCmyk = cinfo.saw_Adobe_marker;
-    // libjpeg-turbo writes a row that starts on a 32-byte boundary with
-    // stores that bypass the cache, so that a small picture, read again at
-    // once, comes back from memory. Such rows go through a staging row that
-    // never starts on that boundary and are copied into place.
     const size_t rowBytes = size_t(cinfo.output_width) * size_t(cinfo.output_components);
     JSAMPARRAY staging = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                     JDIMENSION(rowBytes + 1), RowsPerRead);
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
-        JSAMPROW rows[RowsPerRead];
-        const JDIMENSION wanted = cinfo.output_height - first < JDIMENSION(RowsPerRead)
-                                      ? cinfo.output_height - first
-                                      : JDIMENSION(RowsPerRead);
-        bool staged[RowsPerRead];
-        for (JDIMENSION i = 0; i < wanted; ++i) {
-            rows[i] = pixels + size_t(first + i) * stride;
-            staged[i] = onBypassBoundary(rows[i]);
-            if (staged[i])
-                rows[i] = staging[i] + (onBypassBoundary(staging[i]) ? 1 : 0);
-        }
-        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, wanted);
+        const JDIMENSION got = readStagedRows(&cinfo, pixels, stride, staging);
         if (got == 0)
             break; // cannot happen with a source that never suspends
-        for (JDIMENSION i = 0; i < got; ++i) {
-            if (staged[i]) {
-                std::memcpy(pixels + size_t(first + i) * stride, rows[i], rowBytes);
-                rows[i] = pixels + size_t(first + i) * stride;
-            }
-        }
         job->rowsDecoded = int(first + got);
-        for (JDIMENSION i = 0; i < got; ++i) {
-            if (bits == 8) {
-                for (unsigned char *p = rows[i]; p < rows[i] + cinfo.output_width; ++p)
-                    *p = job->greyToPixel[*p];
-            } else if (bits == 32) {
-                cmykToBgrx(rows[i], cinfo.output_width, adobeCmyk);
-            }
-        }
+        finishRows(&cinfo, pixels, stride, bits, first, got, job);
     }
-    const bool complete = cinfo.output_scanline == cinfo.output_height;
+    // Every row out, every component reached by a scan and, where the file
+    // ends without its end mark, nothing of a later scan missing.
+    const bool complete = cinfo.output_scanline == cinfo.output_height
+                          && monitor.componentsSeen == (1u << cinfo.num_components) - 1
+                          && (!source.ranDry || allCoefficientsComplete(&cinfo));
     if (complete)
         jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return complete && !source.endedEarly ? JpegResult::Decoded : JpegResult::NotDecoded;
+    return complete ? JpegResult::Decoded : JpegResult::NotDecoded;
 }

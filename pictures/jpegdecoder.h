@@ -1,8 +1,9 @@
 #pragma once
 
-// JPEG decoding through libjpeg, kept in one C-style function so that its
-// error recovery (a longjmp) never crosses a C++ object. Everything it needs
-// from the C++ side comes in through callbacks that never throw.
+// JPEG decoding through libjpeg, kept in C-style functions whose locals need
+// no destructors, so that its error recovery (a longjmp) never crosses a C++
+// object. Everything it needs from the C++ side comes in through callbacks
+// that never throw.
 
 #include <cstddef>
 
@@ -17,10 +18,11 @@ struct JpegJob {
 
     // Called once the header is read, before any pixel memory exists: makes
     // the target width by height at bitsPerPixel (8 grey, 24 colour, 32 CMYK)
-    // and returns its first row and the distance between rows, or nullptr
-    // when the target cannot be made. The decoder writes every row; rows
-    // past rowsDecoded when it fails are left as they were.
-    unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel,
+    // and sets aside workingBytes for the decoder's own buffers; returns the
+    // target's first row and the distance between rows, or nullptr when
+    // either cannot be had. The decoder writes every row; rows past
+    // rowsDecoded when it fails are left as they were.
+    unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel, size_t workingBytes,
                               size_t *bytesPerLine);
     void *context;
     // For grey pictures: the target's value for each grey level, which
@@ -31,8 +33,9 @@ struct JpegJob {
 };
 
 enum class JpegResult {
-    Decoded,    // the whole picture is in the target
-    NotDecoded, // no JPEG, a broken one, or one that ends early
+    Decoded,    // every pixel of the picture decoded from the file
+    NotDecoded, // no JPEG, a broken one, one whose pixels the file does not
+                // hold all of, or one that asks for too much work
     Refused,    // prepare returned nullptr
 };
 

@@ -1,6 +1,7 @@
 #include "quarterturn.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -20,7 +21,7 @@ public:
     explicit Rgb24Rows(const Bitmap &picture) : m_picture(picture) {}
 
     using Row = const uint8_t *;
-    Row operator[](int y) const { return m_picture.scanLine(y); }
+    Row row(int y, int, int, int) const { return m_picture.scanLine(y); }
     static uint32_t at(Row row, int x)
     {
         const uint8_t *p = row + 3 * x;
@@ -31,26 +32,47 @@ private:
     const Bitmap &m_picture;
 };
 
-// Any other source in 32-bit words: the picture's own rows when it has that
-// layout, a converted copy otherwise.
+// A 32-bit source read in place.
 class WordRows
 {
 public:
-    explicit WordRows(const Bitmap &picture) : m_picture(&picture)
-    {
-        if (bitsPerPixel(picture.pixelFormat()) == 32)
-            return;
-        m_converted = picture.convertedTo(PixelFormat::Device);
-        m_picture = &m_converted;
-    }
+    explicit WordRows(const Bitmap &picture) : m_picture(picture) {}
 
     using Row = const uint32_t *;
-    Row operator[](int y) const { return m_picture->scanLine32(y); }
+    Row row(int y, int, int, int) const { return m_picture.scanLine32(y); }
     static uint32_t at(Row row, int x) { return row[x]; }
 
 private:
-    const Bitmap *m_picture;
-    Bitmap m_converted;
+    const Bitmap &m_picture;
+};
+
+// Any other source: the pixels x0 to x1 - 1 of a row converted to words into
+// one of Tile short rows as they are asked for, so that a turn takes no more
+// memory than the turned bitmap and a row.
+class ConvertedRows
+{
+public:
+    explicit ConvertedRows(const Bitmap &picture)
+        : m_picture(picture), m_words(size_t(std::max(Tile * Strip, picture.width())))
+    {
+    }
+
+    struct Row {
+        const uint32_t *words;
+        int x0;
+    };
+    Row row(int y, int x0, int x1, int slot) const
+    {
+        // A half turn asks for whole rows, always into slot 0.
+        uint32_t *words = m_words.data() + size_t(slot) * Strip;
+        m_picture.readPixels(x0, y, x1 - x0, words);
+        return {words, x0};
+    }
+    static uint32_t at(Row row, int x) { return OpaqueWord | row.words[x - row.x0]; }
+
+private:
+    const Bitmap &m_picture;
+    mutable std::vector<uint32_t> m_words;
 };
 
 // Turns the w by h part of source into turned, whose box was width by height.
@@ -60,7 +82,7 @@ void turnInto(const Source &source, int w, int h, int width, int height, int ang
     if (angle == 180) {
         // (x, y) goes to (width - 1 - x, height - 1 - y): each row reversed.
         for (int y = 0; y < h; ++y) {
-            const typename Source::Row from = source[y];
+            const typename Source::Row from = source.row(y, 0, w, 0);
             uint32_t *to = turned.scanLine32(height - 1 - y) + (width - 1);
             for (int x = 0; x < w; ++x)
                 to[-x] = Source::at(from, x);
@@ -74,7 +96,7 @@ void turnInto(const Source &source, int w, int h, int width, int height, int ang
         for (int y0 = 0; y0 < h; y0 += Tile) {
             const int count = std::min(Tile, h - y0);
             for (int i = 0; i < count; ++i)
-                rows[i] = source[y0 + i];
+                rows[i] = source.row(y0 + i, x0, x1, i);
             for (int x = x0; x < x1; ++x) {
                 if (angle == 90) {
                     uint32_t *to = turned.scanLine32(x) + (height - 1 - y0);
@@ -110,9 +132,11 @@ Bitmap quarterTurn(const Bitmap &picture, int width, int height, int angle)
                         : Bitmap(turnedWidth, turnedHeight, PixelFormat::Device);
     if (w <= 0 || h <= 0)
         return turned;
-    if (picture.pixelFormat() == PixelFormat::Rgb24)
-        turnInto(Rgb24Rows(picture), w, h, width, height, angle, turned);
-    else
-        turnInto(WordRows(picture), w, h, width, height, angle, turned);
+    switch (picture.pixelFormat()) {
+    case PixelFormat::Rgb24: turnInto(Rgb24Rows(picture), w, h, width, height, angle, turned); break;
+    case PixelFormat::Rgb32:
+    case PixelFormat::Device: turnInto(WordRows(picture), w, h, width, height, angle, turned); break;
+    default: turnInto(ConvertedRows(picture), w, h, width, height, angle, turned); break;
+    }
     return turned;
 }

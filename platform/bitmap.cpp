@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -125,13 +126,9 @@ std::string sizeMessage(const char8_t *prefix, int width, int height)
     return CodePage::fromUtf8(reinterpret_cast<const char *>(prefix)) + size;
 }
 
-void checkSize(int width, int height, PixelFormat format)
+BitmapError tooLarge(int width, int height)
 {
-    if (width < 0 || height < 0)
-        throw BitmapError(sizeMessage(u8"画像の大きさが正しくありません", width, height));
-    if (width > Bitmap::MaxSide || height > Bitmap::MaxSide
-        || strideFor(width, format) * size_t(height) > Bitmap::MaxPixelBytes)
-        throw BitmapError(sizeMessage(u8"画像が大きすぎるため作成できません", width, height));
+    return BitmapError(sizeMessage(u8"画像が大きすぎるため作成できません", width, height));
 }
 
 } // namespace
@@ -156,34 +153,94 @@ bool hasPalette(PixelFormat format)
         || format == PixelFormat::Indexed8;
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format)
-    : m_format(format), m_palette(paletteOf(format))
+size_t Bitmap::pixelBytes(int width, int height, PixelFormat format)
 {
-    checkSize(width, height, format);
-    m_width = width;
-    m_height = height;
-    m_stride = strideFor(width, format);
-    // All bits set is white in every format, padding included.
-    if (width > 0 && height > 0)
-        m_pixels.assign(m_stride / 4 * size_t(height), 0xFFFFFFFFu);
+    if (width < 0 || height < 0)
+        throw BitmapError(sizeMessage(u8"画像の大きさが正しくありません", width, height));
+    const size_t bytes = strideFor(width, format) * size_t(height);
+    if (width > MaxSide || height > MaxSide || bytes > MaxPixelBytes)
+        throw tooLarge(width, height);
+    return bytes;
+}
+
+PixelReservation Bitmap::reserve(size_t bytes, int width, int height)
+{
+    PixelReservation reservation;
+    if (!PixelReservation::tryTake(bytes, reservation))
+        throw tooLarge(width, height);
+    return reservation;
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format) : m_format(format), m_palette(paletteOf(format))
+{
+    allocate(width, height, true);
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite)
     : m_format(format), m_palette(paletteOf(format))
 {
-    checkSize(width, height, format);
-    m_width = width;
-    m_height = height;
-    m_stride = strideFor(width, format);
-    if (width <= 0 || height <= 0)
-        return;
-    m_pixels.resize(m_stride / 4 * size_t(height));
+    allocate(width, height, false);
     // Padding lies in the last word of a row, which the row's pixels may
     // share: white first, the caller's pixels go over it.
-    if (size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
+    if (!isEmpty() && size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
         for (int y = 0; y < height; ++y)
             scanLine32(y)[m_stride / 4 - 1] = 0xFFFFFFFFu;
     }
+}
+
+void Bitmap::allocate(int width, int height, bool white)
+{
+    const size_t bytes = pixelBytes(width, height, m_format);
+    m_reservation = reserve(bytes, width, height);
+    try {
+        // All bits set is white in every format, padding included.
+        if (white)
+            m_pixels.assign(bytes / 4, 0xFFFFFFFFu);
+        else
+            m_pixels.resize(bytes / 4);
+    } catch (const std::bad_alloc &) {
+        throw tooLarge(width, height);
+    }
+    m_width = width;
+    m_height = height;
+    m_stride = strideFor(width, m_format);
+}
+
+Bitmap::Bitmap(const Bitmap &other)
+    : m_format(other.m_format), m_palette(other.m_palette)
+{
+    allocate(other.m_width, other.m_height, false);
+    std::copy(other.m_pixels.begin(), other.m_pixels.end(), m_pixels.begin());
+}
+
+Bitmap &Bitmap::operator=(const Bitmap &other)
+{
+    if (this != &other)
+        *this = Bitmap(other);
+    return *this;
+}
+
+Bitmap::Bitmap(Bitmap &&other) noexcept
+    : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
+      m_format(other.m_format), m_stride(std::exchange(other.m_stride, 0)), m_pixels(std::move(other.m_pixels)),
+      m_palette(std::move(other.m_palette)), m_reservation(std::move(other.m_reservation))
+{
+    other.m_pixels.clear();
+}
+
+Bitmap &Bitmap::operator=(Bitmap &&other) noexcept
+{
+    if (this != &other) {
+        m_width = std::exchange(other.m_width, 0);
+        m_height = std::exchange(other.m_height, 0);
+        m_format = other.m_format;
+        m_stride = std::exchange(other.m_stride, 0);
+        m_pixels = std::move(other.m_pixels);
+        other.m_pixels.clear();
+        m_palette = std::move(other.m_palette);
+        m_reservation = std::move(other.m_reservation);
+    }
+    return *this;
 }
 
 void Bitmap::setWidth(int width)
@@ -392,12 +449,20 @@ QImage Bitmap::view() const
 
 QImage Bitmap::toQImage() const
 {
-    if (isEmpty() || m_format != PixelFormat::Indexed4)
-        return view().copy();
-    // Widened to a byte a pixel.
-    QImage image(m_width, m_height, QImage::Format_Indexed8);
-    for (int y = 0; y < m_height; ++y) {
-        const uint8_t *from = scanLine(y);
+    return rowsToQImage(0, m_height);
+}
+
+QImage Bitmap::rowsToQImage(int top, int count) const
+{
+    if (isEmpty() || count <= 0)
+        return QImage();
+    if (m_format != PixelFormat::Indexed4)
+        return view().copy(0, top, m_width, count);
+    QImage image(m_width, count, QImage::Format_Indexed8);
+    if (image.isNull())
+        return image;
+    for (int y = 0; y < count; ++y) {
+        const uint8_t *from = scanLine(top + y);
         uchar *to = image.scanLine(y);
         for (int x = 0; x < m_width; ++x)
             to[x] = uchar(from[x >> 1] >> ((x & 1) ? 0 : 4) & 0xF);

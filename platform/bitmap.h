@@ -2,9 +2,11 @@
 
 // A picture of a width, a height and a pixel format, with pixels stored at
 // the format's depth and a palette of its own where the format has one.
-// A value type: copying a Bitmap copies its pixels.
+// A value type: copying a Bitmap copies its pixels. Its pixel memory is
+// taken from the pixel budget (pixelbudget.h) and given back with it.
 
 #include "apperror.h"
+#include "pixelbudget.h"
 
 #include <QImage>
 
@@ -43,11 +45,17 @@ class Bitmap
 {
 public:
     // The largest bitmap we make: its pixels must fit in 256 MiB and neither
-    // side may pass 65535. Larger sizes throw BitmapError before allocating.
+    // side may pass 65535. Larger sizes, and sizes the pixel budget has no
+    // room for, throw BitmapError before allocating.
     static constexpr int MaxSide = 65535;
     static constexpr size_t MaxPixelBytes = size_t{256} << 20;
 
     Bitmap() = default; // 0 by 0, Device format
+    Bitmap(const Bitmap &other);
+    Bitmap &operator=(const Bitmap &other);
+    // The bitmap moved from is left 0 by 0.
+    Bitmap(Bitmap &&other) noexcept;
+    Bitmap &operator=(Bitmap &&other) noexcept;
 
     // A white bitmap of that size and format; throws BitmapError for a size
     // that cannot be made.
@@ -58,6 +66,14 @@ public:
     // overwritten. Only the padding at the end of each row is made white.
     enum ForOverwrite { Unwritten };
     Bitmap(int width, int height, PixelFormat format, ForOverwrite);
+
+    // The bytes of pixels a bitmap of that size and format holds; throws the
+    // BitmapError of a size that no bitmap can have.
+    static size_t pixelBytes(int width, int height, PixelFormat format);
+    // Bytes of the pixel budget for other work on a picture of width by
+    // height, such as a decoder's; throws the BitmapError of a picture too
+    // large when they do not fit.
+    static PixelReservation reserve(size_t bytes, int width, int height);
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -98,9 +114,13 @@ public:
 
     // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
-    // The same over this bitmap's own memory, without a copy: valid while
+    // Rows top to top + count - 1 of it the same way; a 4-bit picture,
+    // which Qt has no format for, is widened to a byte a pixel. A null
+    // image when there is no memory for it.
+    QImage rowsToQImage(int top, int count) const;
+    // The picture over this bitmap's own memory, without a copy: valid while
     // the bitmap lives unchanged. Null for an empty bitmap and for the 4-bit
-    // format, which Qt has no format for.
+    // format.
     QImage view() const;
 
 private:
@@ -121,6 +141,7 @@ private:
     };
 
     void copyOverlapFrom(const Bitmap &other);
+    void allocate(int width, int height, bool white);
 
     int m_width = 0;
     int m_height = 0;
@@ -128,4 +149,5 @@ private:
     size_t m_stride = 0;
     std::vector<uint32_t, UnsetAllocator<uint32_t>> m_pixels; // words keep every row 32-bit aligned
     std::vector<Rgb> m_palette;
+    PixelReservation m_reservation; // what m_pixels takes from the budget
 };

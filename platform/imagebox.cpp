@@ -2,7 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -30,24 +34,8 @@ public:
     QPoint imagePosition() const override { return rect().topLeft(); }
 };
 
-// The picture in the screen's own 32-bit format, so that no paint converts
-// it: a 32-bit picture is shown from its own memory, any other is converted
-// once, row by row through its colours.
-QImage screenImage(const Bitmap &picture)
-{
-    if (picture.isEmpty())
-        return QImage();
-    if (bitsPerPixel(picture.pixelFormat()) == 32)
-        return picture.view();
-    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        picture.readPixels(0, y, picture.width(), row);
-        for (int x = 0; x < picture.width(); ++x)
-            row[x] |= 0xFF000000u;
-    }
-    return image;
-}
+// Rows of a 4-bit picture widened for the screen at a time.
+constexpr int BandRows = 64;
 
 QAccessibleInterface *accessibleImageBox(const QString &className, QObject *object)
 {
@@ -81,8 +69,9 @@ void ImageBox::setPicture(const Bitmap &picture)
 
 void ImageBox::setPicture(Bitmap &&picture)
 {
-    m_shown = QImage(); // it may lie over the memory of the picture replaced now
+    m_view = QImage(); // it lies over the memory of the picture replaced now
     m_picture = std::move(picture);
+    m_view = m_picture->view();
     pictureChanged();
 }
 
@@ -92,16 +81,43 @@ QSize ImageBox::sizeHint() const
                                               : QWidget::sizeHint();
 }
 
-void ImageBox::paintEvent(QPaintEvent *)
+void ImageBox::paintEvent(QPaintEvent *event)
 {
-    // Made at the first paint after a change, so that a box that is never
-    // seen never converts its picture.
-    if (m_shown.isNull() && m_picture)
-        m_shown = screenImage(*m_picture);
-    if (m_shown.isNull())
+    if (!m_picture || m_picture->isEmpty())
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, m_shown);
+    // At a whole scale factor every pixel of the picture is a square of
+    // screen pixels, exactly; at a fractional one screen pixels fall across
+    // picture pixels, and blending them keeps edges from turning jagged.
+    const qreal ratio = devicePixelRatioF();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+    if (!m_view.isNull())
+        painter.drawImage(0, 0, m_view); // the painter's clip keeps it to what is exposed
+    else
+        paintInBands(painter, event->rect());
+}
+
+// Qt has no 4-bit format: the exposed rows are widened a band at a time,
+// each with a row more on either side, so that where bands meet a blended
+// edge sees the same neighbours as anywhere else.
+void ImageBox::paintInBands(QPainter &painter, const QRect &exposed) const
+{
+    const Bitmap &picture = *m_picture;
+    const int bottom = std::min(picture.height(), exposed.bottom() + 1);
+    for (int first = std::max(0, exposed.top()); first < bottom; first += BandRows) {
+        const int from = std::max(0, first - 1);
+        const int to = std::min(picture.height(), first + BandRows + 1);
+        PixelReservation room;
+        if (!PixelReservation::tryTake(size_t(picture.width()) * size_t(to - from), room))
+            return; // the pictures hold the whole budget: the rest stays unpainted
+        const QImage band = picture.rowsToQImage(from, to - from);
+        if (band.isNull())
+            return;
+        painter.save();
+        painter.setClipRect(0, first, picture.width(), std::min(BandRows, bottom - first), Qt::IntersectClip);
+        painter.drawImage(0, from, band);
+        painter.restore();
+    }
 }
 
 void ImageBox::pictureChanged()

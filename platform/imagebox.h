@@ -1,6 +1,8 @@
 #pragma once
 
-// A control that shows a picture at (0, 0) at its own size, never scaled.
+// A control that shows a picture at (0, 0) at its own size, never scaled
+// beyond the screen's own scale factor. It paints straight from the
+// picture's memory: no copy of the picture is made for the screen.
 // With auto-size on, a picture of at least one pixel each way gives the box
 // its size, at the same left and top. Putting a bitmap into it copies it.
 // Assistive technology sees it as a graphic; callers give it its name with
@@ -35,8 +37,9 @@ protected:
 private:
     void pictureChanged();
     void fitToPicture();
+    void paintInBands(QPainter &painter, const QRect &exposed) const;
 
     bool m_autoSize = false;
     std::optional<Bitmap> m_picture;
-    QImage m_shown; // the picture as painted, made at the first paint after a change
+    QImage m_view; // the picture over its own memory, null for a 4-bit one
 };

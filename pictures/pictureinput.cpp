@@ -1,0 +1,45 @@
+#include "pictureinput.h"
+
+PictureInput::PictureInput(const std::string &utf8Path)
+    : m_buffer(std::make_unique_for_overwrite<unsigned char[]>(BufferSize))
+{
+    int error = 0;
+    if (!utf8Path.empty())
+        m_file = SharedFile::open(utf8Path, error);
+    if (!m_file || m_file->size() > MaxFileBytes)
+        return;
+    while (m_filled < BufferSize) {
+        const long got = read(m_buffer.get() + m_filled, BufferSize - m_filled);
+        if (got < 0)
+            m_filled = 0;
+        if (got <= 0)
+            break;
+        m_filled += size_t(got);
+    }
+}
+
+long PictureInput::read(unsigned char *into, size_t size)
+{
+    int error = 0;
+    return m_file->read(reinterpret_cast<char *>(into), size, error);
+}
+
+bool PictureInput::readAll(std::string &bytes)
+{
+    bytes.assign(reinterpret_cast<const char *>(m_buffer.get()), m_filled);
+    if (m_filled < BufferSize)
+        return true;
+    bytes.reserve(size() + 1);
+    for (;;) {
+        const size_t at = bytes.size();
+        if (at > MaxFileBytes)
+            return false;
+        bytes.resize(at + BufferSize);
+        const long got = read(reinterpret_cast<unsigned char *>(bytes.data() + at), BufferSize);
+        if (got < 0)
+            return false;
+        bytes.resize(at + size_t(got));
+        if (got == 0)
+            return true;
+    }
+}

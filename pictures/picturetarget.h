@@ -1,0 +1,17 @@
+#pragma once
+
+// The bitmap that a decoder draws a picture into.
+
+#include "bitmap.h"
+
+// Makes target a bitmap of width by height at the depth PixelFormatFor
+// gives for bitsPerPixel, its pixels left for the decoder to write, once the
+// pixel budget has room to turn the picture as a reading may: any card can
+// lie reversed, and in the Celtic Cross the crossing card is turned again,
+// so two full-colour copies of the picture must fit beside everything held
+// now. A picture that shows is then never refused by a turn. Otherwise
+// throws the BitmapError of a picture too large, before allocating.
+void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel);
+
+// Makes the rows from first on white: a decoder stopped before them.
+void whitenRowsFrom(Bitmap &target, int first);

@@ -1,0 +1,75 @@
+#pragma once
+
+// PNG decoding through libpng, kept in C-style functions whose locals need
+// no destructors, so that libpng's error recovery (a longjmp) never crosses
+// a C++ object. libpng's progressive reader is fed the file as it is read:
+// it stops wherever the file ends, and the rows it has delivered by then are
+// all there is. Everything it needs from the C++ side comes in through
+// callbacks that never throw.
+
+#include <cstddef>
+
+// What the file's header and colour chunks say.
+struct PngHeader {
+    unsigned width;
+    unsigned height;
+    int bitsPerPixel;   // bit depth times channels, as the file stores them
+    int bitDepth;
+    bool palette;       // colours are indices into the palette
+    bool grey;          // one channel of grey levels (maybe with alpha)
+    bool alpha;         // an alpha channel, or a transparent colour (tRNS)
+    bool interlaced;
+    int paletteSize;
+    unsigned char paletteColours[256][3];
+    unsigned char paletteAlpha[256];   // 255 past the transparency chunk
+    int transparentGrey;               // the grey level that is transparent, or -1
+};
+
+// How libpng is to hand out the rows, and where to.
+struct PngRows {
+    enum Output {
+        Indices, // a byte a pixel: palette index or grey level, as stored
+        Bgr,     // 8 bits each of blue, green, red
+        Bgrx,    // the same and an opaque byte
+        Bgra,    // the same and alpha
+    } output;
+    unsigned char *first; // where row 0 goes
+    size_t stride;        // from one row to the next; 0 when all use one row,
+                          // which only a picture that is not interlaced may
+    bool finish;          // finishRow is called for each row once it is whole
+};
+
+struct PngJob {
+    // Reads up to size more bytes of the file; 0 at its end, below 0 on failure.
+    long (*read)(void *file, unsigned char *buffer, size_t size);
+    void *file;
+    // The buffer the file is read through, holding its first filled bytes.
+    unsigned char *buffer;
+    size_t bufferSize;
+    size_t filled;
+
+    // Called once the header is read, before any pixel memory exists: makes
+    // the target and says how the rows are to come; false when it cannot.
+    bool (*prepare)(void *context, const PngHeader *header, PngRows *rows);
+    // Called for each row y once all its pixels are in: turns it into the
+    // target's pixels.
+    void (*finishRow)(void *context, unsigned y, unsigned char *row);
+    void *context;
+
+    PngHeader header;
+    PngRows rows;
+    // Progress, for the decoder's own use and for what follows a failure:
+    // rows finished from the top (all of them only once the picture is whole).
+    unsigned rowsDelivered;
+    unsigned rowsExpected;
+    unsigned rowsFinished;
+    bool refused;
+};
+
+enum class PngResult {
+    Decoded,    // every pixel of the picture decoded from the file
+    NotDecoded, // no PNG, a broken one, or one whose pixels the file does not hold all of
+    Refused,    // prepare returned false
+};
+
+PngResult decodePng(PngJob *job);

@@ -1,0 +1,175 @@
+#include "pngloader.h"
+
+#include "pictureinput.h"
+#include "picturetarget.h"
+#include "pngdecoder.h"
+
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct PngLoad {
+    PngJob job;
+    Bitmap *target;
+    // Rows as libpng hands them out when they cannot go straight into the
+    // target: one row, or the whole picture when it is interlaced.
+    std::unique_ptr<unsigned char[]> rows;
+    PixelReservation rowMemory;
+    std::vector<Rgb> colours;   // a row of colours on its way into the target
+    uint8_t indexFor[256];      // target pixel for each palette index or grey level
+    std::exception_ptr error;
+};
+
+long readMore(void *input, unsigned char *buffer, size_t size)
+{
+    return static_cast<PictureInput *>(input)->read(buffer, size);
+}
+
+// A colour of that alpha drawn over white.
+Rgb overWhite(int red, int green, int blue, int alpha)
+{
+    const auto over = [alpha](int c) { return Rgb((c * alpha + 255 * (255 - alpha) + 127) / 255); };
+    return alpha == 255 ? Rgb(red << 16 | green << 8 | blue) : over(red) << 16 | over(green) << 8 | over(blue);
+}
+
+// Palettes and grey levels of up to 8 bits go into a target of 1, 4 or 8
+// bits through a table: each index or level once to its nearest entry.
+void fillIndexTable(const PngHeader &header, const Bitmap &target, uint8_t *indexFor)
+{
+    for (int value = 0; value < 256; ++value) {
+        Rgb colour = 0; // an index past the palette is black
+        if (header.palette && value < header.paletteSize) {
+            const unsigned char *c = header.paletteColours[value];
+            colour = overWhite(c[0], c[1], c[2], header.paletteAlpha[value]);
+        } else if (header.grey && value < 1 << header.bitDepth) {
+            const int level = value * 255 / ((1 << header.bitDepth) - 1);
+            colour = value == header.transparentGrey ? 0xFFFFFF : Rgb(level * 0x010101);
+        }
+        indexFor[value] = target.nearestIndex(colour);
+    }
+}
+
+PngRows::Output outputFor(const PngHeader &header, PixelFormat format)
+{
+    // 1, 4 and 8 bits a pixel are palette indices or grey levels, whose
+    // transparency, if any, the table takes in.
+    if (hasPalette(format))
+        return PngRows::Indices;
+    if (header.alpha)
+        return PngRows::Bgra;
+    return format == PixelFormat::Rgb32 ? PngRows::Bgrx : PngRows::Bgr;
+}
+
+// Whether libpng's rows have the target's own layout and can be written
+// into it: any finishing then happens in place.
+bool intoTarget(PngRows::Output output, PixelFormat format)
+{
+    switch (output) {
+    case PngRows::Indices: return format == PixelFormat::Indexed8;
+    case PngRows::Bgr: return format == PixelFormat::Rgb24;
+    default: return format == PixelFormat::Rgb32;
+    }
+}
+
+bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
+{
+    auto *load = static_cast<PngLoad *>(context);
+    Bitmap &target = *load->target;
+    // libpng refuses sides past a million itself.
+    const int width = int(header->width), height = int(header->height);
+    try {
+        makeTarget(target, width, height, header->bitsPerPixel);
+        rows->output = outputFor(*header, target.pixelFormat());
+        rows->finish = rows->output == PngRows::Indices || rows->output == PngRows::Bgra
+                       || !intoTarget(rows->output, target.pixelFormat());
+        if (intoTarget(rows->output, target.pixelFormat())) {
+            rows->first = target.scanLine(0);
+            rows->stride = target.bytesPerLine();
+        } else {
+            const size_t rowBytes = size_t(width) * (rows->output == PngRows::Indices ? 1
+                                                     : rows->output == PngRows::Bgr   ? 3
+                                                                                      : 4);
+            const size_t count = header->interlaced ? size_t(height) : 1;
+            load->rowMemory = Bitmap::reserve(rowBytes * count, width, height);
+            load->rows = std::make_unique_for_overwrite<unsigned char[]>(rowBytes * count);
+            rows->first = load->rows.get();
+            rows->stride = header->interlaced ? rowBytes : 0;
+        }
+        if (rows->output == PngRows::Indices)
+            fillIndexTable(*header, target, load->indexFor);
+        else
+            load->colours.resize(size_t(width));
+    } catch (...) {
+        load->error = std::current_exception();
+        return false;
+    }
+    return true;
+}
+
+void packIndices(const unsigned char *values, const uint8_t *indexFor, int width, int bits, uint8_t *to)
+{
+    if (bits == 8) {
+        for (int x = 0; x < width; ++x)
+            to[x] = indexFor[values[x]];
+        return;
+    }
+    const int perByte = 8 / bits;
+    for (int x = 0; x < width; x += perByte) {
+        unsigned byte = 0;
+        for (int i = 0; i < perByte; ++i)
+            byte = byte << bits | (x + i < width ? indexFor[values[x + i]] : 0u);
+        to[x / perByte] = uint8_t(byte);
+    }
+}
+
+void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
+{
+    auto *load = static_cast<PngLoad *>(context);
+    Bitmap &target = *load->target;
+    const int width = target.width();
+    switch (load->job.rows.output) {
+    case PngRows::Indices:
+        packIndices(row, load->indexFor, width, bitsPerPixel(target.pixelFormat()), target.scanLine(int(y)));
+        return;
+    case PngRows::Bgra:
+        for (int x = 0; x < width; ++x) {
+            const unsigned char *p = row + 4 * x;
+            load->colours[size_t(x)] = overWhite(p[2], p[1], p[0], p[3]);
+        }
+        break;
+    case PngRows::Bgr:
+        for (int x = 0; x < width; ++x) {
+            const unsigned char *p = row + 3 * x;
+            load->colours[size_t(x)] = Rgb(p[2] << 16 | p[1] << 8 | p[0]);
+        }
+        break;
+    case PngRows::Bgrx:
+        return; // always straight into the target, as it stands
+    }
+    target.writePixels(0, int(y), width, load->colours.data());
+}
+
+} // namespace
+
+bool loadPng(PictureInput &input, Bitmap &target)
+{
+    PngLoad load{};
+    load.job.read = readMore;
+    load.job.file = &input;
+    load.job.buffer = input.buffer();
+    load.job.bufferSize = PictureInput::BufferSize;
+    load.job.filled = input.headSize();
+    load.job.prepare = preparePng;
+    load.job.finishRow = finishPngRow;
+    load.job.context = &load;
+    load.target = &target;
+    target = Bitmap();
+    const PngResult result = decodePng(&load.job);
+    if (load.error)
+        std::rethrow_exception(load.error);
+    if (result != PngResult::Decoded)
+        whitenRowsFrom(target, int(load.job.rowsFinished));
+    return result == PngResult::Decoded;
+}

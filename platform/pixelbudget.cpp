@@ -1,0 +1,92 @@
+#include "pixelbudget.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t MostPixelMemory = size_t{1} << 30;
+// Of the machine's memory, or of a limit set on the process, the pixels take
+// at most this part: the rest is for the program, its libraries and the
+// system.
+constexpr size_t ShareDivisor = 4;
+
+std::atomic<size_t> held{0};
+std::atomic<size_t> testCeiling{0};
+
+size_t machineCeiling()
+{
+    size_t ceiling = MostPixelMemory;
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        ceiling = std::min(ceiling, size_t(pages) / ShareDivisor * size_t(pageSize));
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            ceiling = std::min(ceiling, size_t(limit.rlim_cur / ShareDivisor));
+    }
+    return ceiling;
+}
+
+} // namespace
+
+namespace PixelBudget {
+
+size_t ceiling()
+{
+    static const size_t machine = machineCeiling();
+    const size_t forTesting = testCeiling.load();
+    return forTesting != 0 ? forTesting : machine;
+}
+
+size_t inUse()
+{
+    return held.load();
+}
+
+bool fits(size_t bytes)
+{
+    const size_t limit = ceiling();
+    const size_t now = held.load();
+    return now <= limit && bytes <= limit - now;
+}
+
+void setCeilingForTesting(size_t bytes)
+{
+    testCeiling = bytes;
+}
+
+} // namespace PixelBudget
+
+bool PixelReservation::tryTake(size_t bytes, PixelReservation &into)
+{
+    into.release();
+    const size_t limit = PixelBudget::ceiling();
+    size_t now = held.load();
+    do {
+        if (now > limit || bytes > limit - now)
+            return false;
+    } while (!held.compare_exchange_weak(now, now + bytes));
+    into.m_bytes = bytes;
+    return true;
+}
+
+PixelReservation &PixelReservation::operator=(PixelReservation &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_bytes = other.m_bytes;
+        other.m_bytes = 0;
+    }
+    return *this;
+}
+
+void PixelReservation::release()
+{
+    held -= m_bytes;
+    m_bytes = 0;
+}
