@@ -67,19 +67,16 @@ void readHeader(png_structp png, png_infop info, PngHeader *header)
     }
 }
 
-// How many rows carry pixels: each pass of an interlaced picture delivers
-// its own, and a pass without columns delivers none.
-unsigned expectedRows(png_structp png, const PngHeader *header)
+// The last of the seven passes of an interlaced picture that holds pixels:
+// a small picture leaves the later ones empty.
+int lastPass(const PngHeader *header)
 {
-    png_set_interlace_handling(png);
-    if (!header->interlaced)
-        return header->height;
-    unsigned rows = 0;
+    int last = 0;
     for (int pass = 0; pass < 7; ++pass) {
-        if (PNG_PASS_COLS(header->width, pass) != 0)
-            rows += PNG_PASS_ROWS(header->height, pass);
+        if (PNG_PASS_COLS(header->width, pass) != 0 && PNG_PASS_ROWS(header->height, pass) != 0)
+            last = pass;
     }
-    return rows;
+    return last;
 }
 
 void setTransformations(png_structp png, PngRows::Output output)
@@ -113,7 +110,8 @@ void takeHeader(png_structp png, png_infop info)
         job->refused = true;
         png_error(png, "refused");
     }
-    job->rowsExpected = expectedRows(png, &job->header);
+    png_set_interlace_handling(png);
+    job->lastPass = job->header.interlaced ? lastPass(&job->header) : 0;
     setTransformations(png, job->rows.output);
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != size_t(job->header.width) * outputBytes(job->rows.output))
@@ -129,21 +127,23 @@ void finishAll(PngJob *job)
     }
 }
 
-// Interlaced pictures come in seven passes over the same rows, so a row is
-// whole, and can be finished, only once the last pass is in.
-void takeRow(png_structp png, png_bytep newRow, png_uint_32 y, int)
+// Interlaced pictures come in seven passes over the same rows, each pass
+// handed out row by row down the whole picture, its pixels spread over the
+// places that later passes fill in. A row is whole, and can be finished,
+// only once the last pass is in.
+void takeRow(png_structp png, png_bytep newRow, png_uint_32 y, int pass)
 {
     PngJob *job = jobOf(png);
-    if (!newRow || y >= job->header.height || job->rowsDelivered >= job->rowsExpected)
+    if (y >= job->header.height || job->rowsFinished == job->header.height)
         return;
     unsigned char *row = job->rows.first + size_t(y) * job->rows.stride;
-    png_progressive_combine_row(png, row, newRow);
-    ++job->rowsDelivered;
+    if (newRow)
+        png_progressive_combine_row(png, row, newRow);
     if (!job->header.interlaced) {
         if (job->rows.finish)
             job->finishRow(job->context, y, row);
         job->rowsFinished = y + 1;
-    } else if (job->rowsDelivered == job->rowsExpected) {
+    } else if (pass == job->lastPass && y == job->header.height - 1) {
         finishAll(job);
     }
 }
@@ -159,8 +159,7 @@ bool doneWith(png_structp png, const PngJob *job)
 
 PngResult decodePng(PngJob *job)
 {
-    job->rowsDelivered = 0;
-    job->rowsExpected = 1;
+    job->lastPass = 0;
     job->rowsFinished = 0;
     job->refused = false;
     job->header.height = 0;

@@ -59,9 +59,9 @@ struct PngJob {
     PngHeader header;
     PngRows rows;
     // Progress, for the decoder's own use and for what follows a failure:
-    // rows finished from the top (all of them only once the picture is whole).
-    unsigned rowsDelivered;
-    unsigned rowsExpected;
+    // rows finished from the top (those of an interlaced picture all at once,
+    // when its last pass is in).
+    int lastPass;
     unsigned rowsFinished;
     bool refused;
 };

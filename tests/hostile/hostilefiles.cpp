@@ -39,6 +39,18 @@ std::string pngFile(int width, int height, int bitDepth, int colourType, const s
            + pngChunk("IEND", {});
 }
 
+std::string deflated(const std::string &bytes)
+{
+    uLongf size = compressBound(uLong(bytes.size()));
+    std::string out(size, '\0');
+    if (compress(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(bytes.data()),
+                 uLong(bytes.size()))
+        != Z_OK)
+        throw std::runtime_error("compress");
+    out.resize(size);
+    return out;
+}
+
 std::string deflatedZeros(size_t count)
 {
     z_stream stream = {};

@@ -10,6 +10,8 @@ std::string pngFile(int width, int height, int bitDepth, int colourType, const s
                     const std::string &chunksBefore = {});
 // One PNG chunk with its length and CRC.
 std::string pngChunk(const char type[4], const std::string &data);
+// A zlib stream of the bytes.
+std::string deflated(const std::string &bytes);
 // A zlib stream of count zero bytes, compressed as far as zlib goes
 // (about a thousand to one); never held whole in memory.
 std::string deflatedZeros(size_t count);

@@ -32,14 +32,34 @@ QImage greyPattern(int width, int height)
     return testPattern(width, height).convertToFormat(QImage::Format_Grayscale8);
 }
 
-std::string withSize(std::string jpeg, int width, int height)
+// A picture of colours that the 8-bit halftone palette holds exactly.
+QImage cubePicture(int width, int height)
 {
-    const size_t frame = frameHeaderOffset(jpeg);
-    jpeg[frame + 5] = char(height >> 8);
-    jpeg[frame + 6] = char(height & 0xFF);
-    jpeg[frame + 7] = char(width >> 8);
-    jpeg[frame + 8] = char(width & 0xFF);
-    return jpeg;
+    QImage cube(width, height, QImage::Format_Indexed8);
+    QList<QRgb> cubeColours;
+    for (int i = 0; i < 216; ++i)
+        cubeColours.append(qRgb(i / 36 * 51, i / 6 % 6 * 51, i % 6 * 51));
+    cube.setColorTable(cubeColours);
+    for (int y = 0; y < cube.height(); ++y)
+        for (int x = 0; x < cube.width(); ++x)
+            cube.setPixel(x, y, uint(x * 11 + y * 5) % 216);
+    return cube;
+}
+
+// What a 16-bit picture of those colours shows: each field as the file
+// holds it, widened to 8 bits by repeating its top bits; 5 bits of green
+// stand for the 6 of the nearest level.
+QImage sixteenBitLevels(const QImage &picture, bool fiveSixFive)
+{
+    QImage levels(picture.size(), QImage::Format_RGB32);
+    const auto widen = [](int value, int bits) { return value << (8 - bits) | value >> (2 * bits - 8); };
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            const int green6 = fiveSixFive ? qGreen(c) >> 2 : ((qGreen(c) >> 3) * 63 + 15) / 31;
+            levels.setPixel(x, y, qRgb(widen(qRed(c) >> 3, 5), widen(green6, 6), widen(qBlue(c) >> 3, 5)));
+        }
+    return levels;
 }
 
 uint8_t pngBitDepth(const std::string &png) { return uint8_t(png[24]); }
@@ -256,6 +276,9 @@ TEST(LoadPictureFile, RefusesAHugeHeaderWithTheBitmapsErrorBeforeDecoding)
     ScopedWorkDir::write("huge.jpg", withSize(encodeJpeg(testPattern(8, 8)), 60000, 60000));
     ScopedWorkDir::write("huge-progressive.jpg", withSize(encodeJpeg(testPattern(8, 8), progressive), 60000, 60000));
     ScopedWorkDir::write("huge-grey.jpg", withSize(encodeJpeg(greyPattern(8, 8)), 60000, 60000));
+    // Its 8-bit pixels fit a bitmap, but the full-colour copy that a turn
+    // makes would not: refused now, not when it is first dealt reversed.
+    ScopedWorkDir::write("unturnable-grey.jpg", withSize(encodeJpeg(greyPattern(8, 8)), 8200, 8200));
     // Qt's reader refuses BMP sides past 16384 itself; this one passes it.
     std::string bmp = encodeWithQt(testPattern(8, 8), "bmp");
     for (int at : {18, 22}) { // width, height
@@ -263,7 +286,7 @@ TEST(LoadPictureFile, RefusesAHugeHeaderWithTheBitmapsErrorBeforeDecoding)
         bmp[size_t(at + 1)] = char(16000 >> 8);
     }
     ScopedWorkDir::write("huge.bmp", bmp);
-    for (const char *name : {"huge.jpg", "huge-progressive.jpg", "huge-grey.jpg", "huge.bmp"}) {
+    for (const char *name : {"huge.jpg", "huge-progressive.jpg", "huge-grey.jpg", "unturnable-grey.jpg", "huge.bmp"}) {
         Bitmap target;
         try {
             LoadPictureFile(name, target);
@@ -279,14 +302,7 @@ TEST(LoadPictureFile, PngBmpAndGifKeepTheBitsPerPixelOfTheFile)
     ScopedWorkDir dir;
     const QImage colour = testPattern(23, 17);
 
-    QImage cube(19, 13, QImage::Format_Indexed8); // colours the halftone palette holds
-    QList<QRgb> cubeColours;
-    for (int i = 0; i < 216; ++i)
-        cubeColours.append(qRgb(i / 36 * 51, i / 6 % 6 * 51, i % 6 * 51));
-    cube.setColorTable(cubeColours);
-    for (int y = 0; y < cube.height(); ++y)
-        for (int x = 0; x < cube.width(); ++x)
-            cube.setPixel(x, y, uint(x * 11 + y * 5) % 216);
+    const QImage cube = cubePicture(19, 13);
 
     QImage system16(15, 6, QImage::Format_Indexed8); // colours of the 16-colour palette
     system16.setColorTable({qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qRgb(192, 192, 192),
@@ -386,7 +402,7 @@ TEST(LoadPictureFile, BrokenPngBmpAndGifGiveFalseWithoutAWord)
     damagedPng[png.size() / 2] = char(damagedPng[png.size() / 2] ^ 0x55);
     const std::pair<const char *, std::string> cases[] = {
         {"cut.png", png.substr(0, png.size() / 2)},   {"header.png", png.substr(0, 40)},
-        {"damaged.png", damagedPng},                   {"noend.png", png.substr(0, png.size() - 12)},
+        {"damaged.png", damagedPng},
         {"header.gif", gif.substr(0, 20)},             {"header.bmp", bmp.substr(0, 20)},
     };
     testing::internal::CaptureStderr();
@@ -396,4 +412,199 @@ TEST(LoadPictureFile, BrokenPngBmpAndGifGiveFalseWithoutAWord)
         EXPECT_FALSE(LoadPictureFile(name, target)) << name;
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
+{
+    ScopedWorkDir dir;
+    const QImage colour = testPattern(37, 29);
+    QImage withWhite = colour;
+    withWhite.setPixel(0, 0, qRgb(255, 255, 255));
+    const QImage cube = cubePicture(21, 17);
+    JpegOptions progressive;
+    progressive.progressive = true;
+    JpegOptions arithmetic = progressive;
+    arithmetic.arithmetic = true;
+    const std::string jpeg = encodeJpeg(colour);
+    const std::string progressiveJpeg = encodeJpeg(colour, progressive);
+    const std::string arithmeticJpeg = encodeJpeg(colour, arithmetic);
+    const std::string png = encodeWithQt(colour, "png");
+    const std::string gif = encodeGif(cube);
+
+    // The last block of the picture's data claims more than the file holds,
+    // and the file ends there: all its codes, the end code too, are in.
+    std::string longLastBlock = gif.substr(0, gif.size() - 2);
+    longLastBlock[gifDataBlocks(gif).back()] = char(uint8_t(longLastBlock[gifDataBlocks(gif).back()]) + 40);
+    std::string wideScreen = gif;
+    wideScreen.replace(6, 4, "\x60\xEA\x60\xEA"); // 60000 by 60000 around the picture
+    const size_t secondScan = progressiveJpeg.find("\xFF\xDA", progressiveJpeg.find("\xFF\xDA") + 2);
+
+    const struct {
+        const char *name;
+        std::string bytes;
+        bool loads;
+        QImage picture; // what must be seen, exactly
+    } cases[] = {
+        {"no-end.jpg", jpeg.substr(0, jpeg.size() - 2), true, referenceDecode(jpeg)},
+        {"no-end-progressive.jpg", progressiveJpeg.substr(0, progressiveJpeg.size() - 2), true,
+         referenceDecode(progressiveJpeg)},
+        {"no-end-arithmetic.jpg", arithmeticJpeg.substr(0, arithmeticJpeg.size() - 2), true,
+         referenceDecode(arithmeticJpeg)},
+        {"no-end.png", png.substr(0, png.size() - 12), true, colour},
+        {"long-last-block.gif", longLastBlock, true, cube},
+        {"no-trailer.gif", gif.substr(0, gif.size() - 1), true, cube},
+        {"wide-screen.gif", wideScreen, true, cube},
+        {"top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")), true, colour},
+        {"555.bmp", encodeBmp16(withWhite, false, false), true, sixteenBitLevels(withWhite, false)},
+        {"565.bmp", encodeBmp16(withWhite, true, false), true, sixteenBitLevels(withWhite, true)},
+        {"565-top-down.bmp", encodeBmp16(withWhite, true, true), true, sixteenBitLevels(withWhite, true)},
+        {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), false, {}},
+        {"first-scan-only.jpg", progressiveJpeg.substr(0, secondScan), false, {}},
+        {"cut.gif", gif.substr(0, gifDataBlocks(gif).back() + 20), false, {}},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedWorkDir::write(c.name, c.bytes);
+        Bitmap target = used();
+        ASSERT_EQ(LoadPictureFile(c.name, target), c.loads);
+        if (c.loads) {
+            EXPECT_TRUE(samePixels(target, c.picture));
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    Bitmap white;
+    ScopedWorkDir::write("555.bmp", encodeBmp16(withWhite, false, false));
+    ASSERT_TRUE(LoadPictureFile("555.bmp", white));
+    EXPECT_EQ(white.pixelFormat(), PixelFormat::Rgb565);
+    EXPECT_EQ(white.pixel(0, 0), 0xFFFFFFu);
+}
+
+TEST(LoadPictureFile, ThePixelBudgetHoldsEveryPictureWithRoomToTurnItTwice)
+{
+    ScopedWorkDir dir;
+    JpegOptions arithmetic;
+    arithmetic.arithmetic = true;
+    JpegOptions progressive = arithmetic;
+    progressive.progressive = true;
+    // Tiny files that claim large pictures; what their data does not cover
+    // is grey, by the rules of arithmetic coding.
+    const std::string grey = encodeJpeg(greyPattern(16, 16), arithmetic);
+    ScopedWorkDir::write("2048.jpg", withSize(grey, 2048, 2048));
+    ScopedWorkDir::write("3000.jpg", withSize(grey, 3000, 3000));
+    ScopedWorkDir::write("cmyk.jpg",
+                         withSize(encodeCmykJpeg(16, 16, std::vector<uint8_t>(16 * 16 * 4, 9), true, progressive), 1024,
+                                  1024));
+    const size_t before = PixelBudget::inUse();
+    {
+        // 2048 x 2048 in grey holds 4 MiB and needs room for two copies of
+        // 16 MiB in full colour: nine fit under 64 MiB, the tenth does not.
+        const ScopedPixelCeiling ceiling(size_t{64} << 20);
+        std::vector<Bitmap> held;
+        try {
+            for (;;) {
+                Bitmap picture;
+                ASSERT_TRUE(LoadPictureFile("2048.jpg", picture));
+                held.push_back(std::move(picture));
+                ASSERT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
+            }
+        } catch (const BitmapError &error) {
+            EXPECT_NE(CodePage::toQString(error.message()).indexOf(QStringLiteral("画像が大きすぎるため作成できません")), -1);
+        }
+        EXPECT_EQ(held.size(), 9u);
+        held.clear();
+        EXPECT_EQ(PixelBudget::inUse(), before);
+
+        Bitmap target;
+        EXPECT_THROW(LoadPictureFile("3000.jpg", target), BitmapError);
+        EXPECT_EQ(PixelBudget::inUse(), before) << "refused before anything was taken";
+    }
+    {
+        // A progressive CMYK picture of 1024 x 1024: 4 MiB of pixels, and 8
+        // MiB of coefficients while it decodes. Two copies in colour would
+        // fit in 10 MiB; the decoding does not.
+        const ScopedPixelCeiling ceiling(size_t{10} << 20);
+        Bitmap target;
+        EXPECT_THROW(LoadPictureFile("cmyk.jpg", target), BitmapError);
+    }
+    {
+        const ScopedPixelCeiling ceiling(size_t{13} << 20);
+        Bitmap target;
+        EXPECT_TRUE(LoadPictureFile("cmyk.jpg", target));
+    }
+    EXPECT_EQ(PixelBudget::inUse(), before);
+}
+
+TEST(LoadPictureFile, ScansRepeatedPastABoundedWorkGiveFalse)
+{
+    ScopedWorkDir dir;
+    JpegOptions progressive;
+    progressive.progressive = true;
+    progressive.arithmetic = true;
+    // Six scans pass over each block of a grey picture once each; repeating
+    // the first adds a pass each time, over 4 million pixels here.
+    const std::string jpeg = withSize(encodeJpeg(greyPattern(16, 16), progressive), 2048, 2048);
+    ScopedWorkDir::write("twice.jpg", withFirstScanRepeated(jpeg, 2));
+    ScopedWorkDir::write("many.jpg", withFirstScanRepeated(jpeg, 400));
+    Bitmap target;
+    EXPECT_TRUE(LoadPictureFile("twice.jpg", target));
+    EXPECT_FALSE(LoadPictureFile("many.jpg", target));
+    EXPECT_EQ(target.width(), 2048) << "found, but not decoded";
+}
+
+TEST(LoadPictureFile, PngsOfEveryKindShowWhatTheirSamplesSay)
+{
+    ScopedWorkDir dir;
+    enum { Grey = 0, Colour = 2, Palette = 3, GreyAlpha = 4, ColourAlpha = 6 };
+    const struct {
+        int type;
+        int depth;
+        bool transparency; // a transparent colour, or a palette with alpha
+    } kinds[] = {
+        {Grey, 1, false},    {Grey, 2, false},        {Grey, 4, true},         {Grey, 8, true},
+        {Grey, 16, true},    {Palette, 1, false},     {Palette, 2, true},      {Palette, 4, true},
+        {Palette, 8, false}, {Palette, 8, true},      {Colour, 8, false},      {Colour, 8, true},
+        {Colour, 16, false}, {Colour, 16, true},      {GreyAlpha, 8, false},   {GreyAlpha, 16, false},
+        {ColourAlpha, 8, false}, {ColourAlpha, 16, false},
+    };
+    const int channelsOf[] = {1, 0, 3, 1, 2, 0, 4};
+    for (const auto &kind : kinds)
+        for (bool interlaced : {false, true})
+            for (const QSize size : {QSize(13, 11), QSize(1, 1), QSize(3, 9)}) {
+                SCOPED_TRACE(testing::Message() << "type " << kind.type << ", depth " << kind.depth << ", transparency "
+                                                << kind.transparency << ", interlaced " << interlaced << ", "
+                                                << size.width() << "x" << size.height());
+                PngPicture picture;
+                picture.width = size.width();
+                picture.height = size.height();
+                picture.bitDepth = kind.depth;
+                picture.colourType = kind.type;
+                picture.interlaced = interlaced;
+                const int channels = channelsOf[kind.type];
+                const int levels = kind.depth == 16 ? 256 : 1 << kind.depth;
+                for (int y = 0; y < picture.height; ++y) {
+                    std::vector<uint16_t> row;
+                    for (int x = 0; x < picture.width; ++x)
+                        for (int c = 0; c < channels; ++c) {
+                            const int sample = (x * 7 + y * 13 + c * 5) % levels;
+                            row.push_back(uint16_t(kind.depth == 16 ? sample * 257 : sample));
+                        }
+                    picture.samples.push_back(row);
+                }
+                if (kind.type == Palette) {
+                    for (int i = 0; i < levels; ++i)
+                        picture.palette.push_back(qRgba(i * 37 % 256, i * 91 % 256, i * 53 % 256,
+                                                     kind.transparency ? i * 29 % 256 : 255));
+                } else if (kind.transparency) {
+                    for (int c = 0; c < channels; ++c)
+                        picture.transparent[c] = picture.samples[0][size_t(c)];
+                }
+                ScopedWorkDir::write("kind.png", encodePng(picture));
+                Bitmap target = used();
+                ASSERT_TRUE(LoadPictureFile("kind.png", target));
+                const PixelFormat format = PixelFormatFor(kind.depth * channels);
+                EXPECT_EQ(target.pixelFormat(), format);
+                EXPECT_TRUE(samePixels(target, toBitmap(pngPictureOverWhite(picture), format)));
+            }
 }

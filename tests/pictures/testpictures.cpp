@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
+#include <png.h>
 
 namespace {
 
@@ -30,6 +31,7 @@ std::string compress(int width, int height, int components, J_COLOR_SPACE space,
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     if (options.progressive)
         jpeg_simple_progression(&cinfo);
+    cinfo.arith_code = options.arithmetic;
     if (options.dotsPerInch > 0) {
         cinfo.density_unit = 1;
         cinfo.X_density = UINT16(options.dotsPerInch);
@@ -86,12 +88,12 @@ std::string encodeJpeg(const QImage &picture, const JpegOptions &options)
                     options);
 }
 
-std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cmyk, bool adobeMarker)
+std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cmyk, bool adobeMarker,
+                           JpegOptions options)
 {
     std::vector<const uint8_t *> rows;
     for (int y = 0; y < height; ++y)
         rows.push_back(cmyk.data() + size_t(y) * size_t(width) * 4);
-    JpegOptions options;
     options.quality = 100;
     return compress(width, height, 4, JCS_CMYK, rows, options, adobeMarker);
 }
@@ -123,11 +125,38 @@ size_t frameHeaderOffset(const std::string &jpeg)
     size_t at = 2;
     while (at + 4 <= jpeg.size() && uint8_t(jpeg[at]) == 0xFF) {
         const uint8_t marker = uint8_t(jpeg[at + 1]);
-        if (marker >= 0xC0 && marker <= 0xC2)
+        // Every start of frame but those of the hierarchical and lossless
+        // kinds, Huffman-coded or arithmetic-coded.
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2 || marker == 0xC9 || marker == 0xCA)
             return at;
         at += 2 + size_t(uint8_t(jpeg[at + 2]) << 8 | uint8_t(jpeg[at + 3]));
     }
     return std::string::npos;
+}
+
+std::string withSize(std::string jpeg, int width, int height)
+{
+    const size_t frame = frameHeaderOffset(jpeg);
+    jpeg[frame + 5] = char(height >> 8);
+    jpeg[frame + 6] = char(height & 0xFF);
+    jpeg[frame + 7] = char(width >> 8);
+    jpeg[frame + 8] = char(width & 0xFF);
+    return jpeg;
+}
+
+std::string withFirstScanRepeated(const std::string &jpeg, int times)
+{
+    const size_t start = jpeg.find("\xFF\xDA", frameHeaderOffset(jpeg));
+    // The scan's data runs to the next marker that is no stuffed byte and
+    // no restart.
+    size_t end = start + 2 + size_t(uint8_t(jpeg[start + 2]) << 8 | uint8_t(jpeg[start + 3]));
+    while (end + 1 < jpeg.size()
+           && !(uint8_t(jpeg[end]) == 0xFF && jpeg[end + 1] != 0 && (uint8_t(jpeg[end + 1]) & 0xF8) != 0xD0))
+        ++end;
+    std::string repeated = jpeg.substr(0, start);
+    for (int i = 0; i < times; ++i)
+        repeated += jpeg.substr(start, end - start);
+    return repeated + jpeg.substr(end);
 }
 
 std::string encodeWithQt(const QImage &picture, const char *format)
@@ -139,6 +168,96 @@ std::string encodeWithQt(const QImage &picture, const char *format)
     if (!writer.write(picture))
         return std::string();
     return bytes.toStdString();
+}
+
+std::string encodePng(const PngPicture &picture)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::string bytes;
+    png_set_write_fn(
+        png, &bytes,
+        [](png_structp writer, png_bytep data, size_t size) {
+            static_cast<std::string *>(png_get_io_ptr(writer))->append(reinterpret_cast<const char *>(data), size);
+        },
+        nullptr);
+    png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height), picture.bitDepth,
+                 picture.colourType, picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> colours;
+    std::vector<png_byte> alphas;
+    for (QRgb colour : picture.palette) {
+        colours.push_back({png_byte(qRed(colour)), png_byte(qGreen(colour)), png_byte(qBlue(colour))});
+        alphas.push_back(png_byte(qAlpha(colour)));
+    }
+    if (!colours.empty()) {
+        png_set_PLTE(png, info, colours.data(), int(colours.size()));
+        png_set_tRNS(png, info, alphas.data(), int(alphas.size()), nullptr);
+    }
+    if (picture.transparent[0] >= 0) {
+        png_color_16 transparent{};
+        transparent.gray = png_uint_16(picture.transparent[0]);
+        transparent.red = png_uint_16(picture.transparent[0]);
+        transparent.green = png_uint_16(picture.transparent[1]);
+        transparent.blue = png_uint_16(picture.transparent[2]);
+        png_set_tRNS(png, info, nullptr, 0, &transparent);
+    }
+    png_write_info(png, info);
+    // Samples packed as the file stores them: below 8 bits several to a
+    // byte, leftmost highest; 16 bits with the high byte first.
+    std::vector<std::vector<png_byte>> rows;
+    for (const std::vector<uint16_t> &samples : picture.samples) {
+        std::vector<png_byte> row((samples.size() * size_t(picture.bitDepth) + 7) / 8);
+        for (size_t i = 0; i < samples.size(); ++i) {
+            if (picture.bitDepth == 16) {
+                row[2 * i] = png_byte(samples[i] >> 8);
+                row[2 * i + 1] = png_byte(samples[i] & 0xFF);
+            } else {
+                const size_t bit = i * size_t(picture.bitDepth);
+                row[bit / 8] = png_byte(row[bit / 8] | samples[i] << (8 - picture.bitDepth - bit % 8));
+            }
+        }
+        rows.push_back(row);
+    }
+    std::vector<png_bytep> pointers;
+    for (std::vector<png_byte> &row : rows)
+        pointers.push_back(row.data());
+    png_write_image(png, pointers.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+QImage pngPictureOverWhite(const PngPicture &picture)
+{
+    QImage shown(picture.width, picture.height, QImage::Format_RGB32);
+    const int top = (1 << picture.bitDepth) - 1;
+    const auto level = [&](int sample) { return sample * 255 / top; }; // 16 bits: multiples of 257 only
+    const auto over = [](int c, int alpha) { return (c * alpha + 255 * (255 - alpha) + 127) / 255; };
+    const bool colour = picture.colourType & PNG_COLOR_MASK_COLOR;
+    const bool alpha = picture.colourType & PNG_COLOR_MASK_ALPHA;
+    const int channels = picture.colourType == PNG_COLOR_TYPE_PALETTE ? 1 : (colour ? 3 : 1) + (alpha ? 1 : 0);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const uint16_t *s = picture.samples[size_t(y)].data() + size_t(x * channels);
+            int r, g, b, a = 255;
+            if (picture.colourType == PNG_COLOR_TYPE_PALETTE) {
+                const QRgb entry = picture.palette[s[0]];
+                r = qRed(entry), g = qGreen(entry), b = qBlue(entry), a = qAlpha(entry);
+            } else {
+                const bool opaqueMatch = picture.transparent[0] >= 0 && s[0] == picture.transparent[0]
+                                         && (!colour || (s[1] == picture.transparent[1] && s[2] == picture.transparent[2]));
+                r = level(s[0]);
+                g = colour ? level(s[1]) : r;
+                b = colour ? level(s[2]) : r;
+                if (alpha)
+                    a = level(s[colour ? 3 : 1]);
+                if (opaqueMatch)
+                    a = 0;
+            }
+            shown.setPixel(x, y, qRgb(over(r, a), over(g, a), over(b, a)));
+        }
+    return shown;
 }
 
 std::string encodeGif(const QImage &indexed)
@@ -231,6 +350,82 @@ std::string encodeBmp4(const QImage &indexed)
         out += row;
     }
     return out;
+}
+
+std::string encodeBmp16(const QImage &picture, bool fiveSixFive, bool topDown)
+{
+    const int width = picture.width(), height = picture.height();
+    const int stride = (width * 16 + 31) / 32 * 4;
+    const uint32_t offset = 14 + 40 + (fiveSixFive ? 12 : 0);
+    std::string out = "BM";
+    put32(out, offset + uint32_t(stride * height));
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, 40);
+    put32(out, uint32_t(width));
+    put32(out, uint32_t(topDown ? -height : height));
+    put16(out, 1);
+    put16(out, 16);
+    put32(out, fiveSixFive ? 3 : 0); // bit fields, or the plain 5-5-5
+    for (int i = 0; i < 5; ++i)
+        put32(out, 0);
+    if (fiveSixFive) {
+        put32(out, 0xF800);
+        put32(out, 0x07E0);
+        put32(out, 0x001F);
+    }
+    for (int row = 0; row < height; ++row) {
+        const int y = topDown ? row : height - 1 - row;
+        std::string line(size_t(stride), '\0');
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = picture.pixel(x, y);
+            const int value = fiveSixFive ? (qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3
+                                          : (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+            line[size_t(2 * x)] = char(value & 0xFF);
+            line[size_t(2 * x + 1)] = char(value >> 8);
+        }
+        out += line;
+    }
+    return out;
+}
+
+std::string asTopDown(const std::string &bmp)
+{
+    const auto le = [&](size_t at, int bytes) {
+        uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            value = value << 8 | uint8_t(bmp[at + size_t(i)]);
+        return value;
+    };
+    const size_t offset = le(10, 4);
+    const int width = int(le(18, 4)), height = int(le(22, 4)), bits = int(le(28, 2));
+    const size_t stride = size_t(width * bits + 31) / 32 * 4;
+    std::string out = bmp.substr(0, offset);
+    std::string negative;
+    put32(negative, uint32_t(-height));
+    out.replace(22, 4, negative);
+    for (int row = height - 1; row >= 0; --row)
+        out += bmp.substr(offset + size_t(row) * stride, stride);
+    return out;
+}
+
+std::vector<size_t> gifDataBlocks(const std::string &gif)
+{
+    const auto table = [](uint8_t flags) { return flags & 0x80 ? size_t(3) << ((flags & 7) + 1) : 0; };
+    size_t at = 13 + table(uint8_t(gif[10]));
+    while (at < gif.size() && gif[at] == 0x21) { // extensions
+        at += 2;
+        while (gif[at] != 0)
+            at += 1 + uint8_t(gif[at]);
+        ++at;
+    }
+    at += 10 + table(uint8_t(gif[at + 9])) + 1; // descriptor, table, code size
+    std::vector<size_t> blocks;
+    while (at < gif.size() && gif[at] != 0) {
+        blocks.push_back(at);
+        at += 1 + uint8_t(gif[at]);
+    }
+    return blocks;
 }
 
 Bitmap toBitmap(const QImage &picture, PixelFormat format)

@@ -20,23 +20,64 @@ struct JpegOptions {
     int quality = 90;
     bool progressive = false;
     int dotsPerInch = 0; // 0: no resolution stated
+    bool arithmetic = false; // arithmetic coding instead of Huffman's
 };
 
 // A JPEG file of a Format_RGB888 (colour) or Format_Grayscale8 (grey) picture.
 std::string encodeJpeg(const QImage &picture, const JpegOptions &options = {});
 // A CMYK JPEG file of four bytes a pixel, stored as given, with or without
 // the Adobe marker that says the bytes are inverted.
-std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cmyk, bool adobeMarker);
+std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cmyk, bool adobeMarker,
+                           JpegOptions options = {});
 // libjpeg's plain decode of a JPEG file: Format_RGB888 or Format_Grayscale8.
 QImage referenceDecode(const std::string &jpeg);
 // Where the frame header (SOF) of a JPEG file starts.
 size_t frameHeaderOffset(const std::string &jpeg);
+// The same file claiming another size in its frame header: the data that
+// is there decodes to a corner, the rest of an arithmetic-coded picture to
+// grey, by the rules of its coding.
+std::string withSize(std::string jpeg, int width, int height);
+// The same file with its first scan, header and data, there times times in
+// a row: each a pass over every block of the picture.
+std::string withFirstScanRepeated(const std::string &jpeg, int times);
 
 std::string encodeWithQt(const QImage &picture, const char *format);
+
+// A PNG file through libpng's writer, of samples as the file stores them.
+struct PngPicture {
+    int width = 1;
+    int height = 1;
+    int bitDepth = 8;
+    int colourType = 0;                // PNG_COLOR_TYPE_*
+    bool interlaced = false;
+    std::vector<std::vector<uint16_t>> samples; // a row each: every channel of every pixel
+    std::vector<QRgb> palette;         // with alpha, for a palette's transparency
+    int transparent[3] = {-1, -1, -1}; // the transparent grey level or colour, if any
+};
+std::string encodePng(const PngPicture &picture);
+// What a viewer shows of it over white, at 8 bits a channel.
+QImage pngPictureOverWhite(const PngPicture &picture);
 // A GIF file of a Format_Indexed8 picture, its colour table as the file's.
 std::string encodeGif(const QImage &indexed);
 // A 4-bit BMP file of a Format_Indexed8 picture of at most 16 colours.
 std::string encodeBmp4(const QImage &indexed);
+// A 16-bit BMP file of a picture, each colour cut to 5 bits (5 of green or,
+// with its bit fields, 6), its rows stored from the bottom up or top down.
+std::string encodeBmp16(const QImage &picture, bool fiveSixFive, bool topDown);
+// A BMP file with its rows stored from the top down, told by a negative height.
+std::string asTopDown(const std::string &bmp);
+// Where the length byte of each data block of a GIF file's first picture is.
+std::vector<size_t> gifDataBlocks(const std::string &gif);
+
+// A lower ceiling of the pixel budget while it lives.
+class ScopedPixelCeiling
+{
+public:
+    explicit ScopedPixelCeiling(size_t bytes) { PixelBudget::setCeilingForTesting(bytes); }
+    ~ScopedPixelCeiling() { PixelBudget::setCeilingForTesting(0); }
+    ScopedPixelCeiling(const ScopedPixelCeiling &) = delete;
+    ScopedPixelCeiling &operator=(const ScopedPixelCeiling &) = delete;
+};
 
 // The picture's pixels drawn into a bitmap of that format one by one.
 Bitmap toBitmap(const QImage &picture, PixelFormat format);
