@@ -89,8 +89,8 @@ void ImageBox::paintEvent(QPaintEvent *event)
     // At a whole scale factor every pixel of the picture is a square of
     // screen pixels, exactly; at a fractional one screen pixels fall across
     // picture pixels, and blending them keeps edges from turning jagged.
-    const qreal ratio = devicePixelRatioF();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+    const qreal scale = painter.deviceTransform().m11();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
     if (!m_view.isNull())
         painter.drawImage(0, 0, m_view); // the painter's clip keeps it to what is exposed
     else

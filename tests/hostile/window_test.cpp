@@ -4,6 +4,8 @@
 
 #include "cardtable.h"
 #include "hostilefiles.h"
+#include "picturefile.h"
+#include "testpictures.h"
 #include "windowfixture.h"
 
 #include <QPushButton>
@@ -225,5 +227,48 @@ TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingW
     EXPECT_TRUE(after.first == before.first) << "the first picture stays";
     EXPECT_EQ(after.texts.mid(1), before.texts.mid(1));
 
+    expectTheNextReadingWorks();
+}
+
+TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
+{
+    // A file of a few hundred bytes that claims 2048 x 2048 grey pixels (4
+    // MiB, and 16 MiB for each copy that a turn makes), named by every card.
+    JpegOptions arithmetic;
+    arithmetic.arithmetic = true;
+    const QImage grey = testPattern(16, 16).convertToFormat(QImage::Format_Grayscale8);
+    const std::string claim = withSize(encodeJpeg(grey, arithmetic), 2048, 2048);
+    ScopedWorkDir::write("cardimages/claim.jpg", claim);
+    replaceCardList(everyCardNaming("claim.jpg"));
+    checkBox()->setChecked(true); // reversed cards are held turned, in full colour
+    const ScopedPixelCeiling ceiling(size_t{72} << 20);
+
+    showCards();
+    const ErrorBox box = takeErrorBox();
+    ASSERT_TRUE(box.shown);
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("画像が大きすぎるため作成できません (2048 x 2048)"))) << box.text.toStdString();
+    EXPECT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
+    // The reading took what the budget allowed, turns and all, and stopped
+    // at the picture it could not load: that slot has its text and still
+    // the card back.
+    int last = 1;
+    while (last < 22 && edit(last + 1)->text().startsWith(QStringLiteral("カード")))
+        ++last;
+    ASSERT_GT(last, 1);
+    ASSERT_LT(last, 22);
+    for (int slot = 1; slot < last; ++slot)
+        EXPECT_EQ(image(slot)->size(), QSize(2048, 2048)) << slot;
+    EXPECT_NE(image(last)->size(), QSize(2048, 2048));
+
+    // The same file as the card back: laying out a spread takes the budget
+    // up and reports it; the window goes on.
+    ScopedWorkDir::write(PlaceholderPicture, claim);
+    action("N10")->trigger();
+    ASSERT_TRUE(takeErrorBox().shown);
+    EXPECT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
+    TestDeck::write();
+    action("N10")->trigger();
+    EXPECT_FALSE(takeErrorBox(300).shown);
+    checkBox()->setChecked(false);
     expectTheNextReadingWorks();
 }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QPainter>
+
+#include <malloc.h>
 
 namespace {
 
@@ -141,4 +144,55 @@ TEST(ImageBox, PaintsPicturesOfEveryFormatAndAlwaysTheLatest)
                     ASSERT_EQ(canvas.pixel(x, y), 0xFF000000 | picture.pixel(x, y)) << x << "," << y;
         }
     }
+}
+
+TEST(ImageBox, PaintsFromThePicturesOwnMemory)
+{
+    // Two thousand pixels square: a copy in the screen's 32 bits would take
+    // 16 MB; what a paint may take for itself is a band of rows at most.
+    for (PixelFormat format : {PixelFormat::Indexed1, PixelFormat::Indexed4, PixelFormat::Indexed8,
+                               PixelFormat::Rgb565, PixelFormat::Rgb24}) {
+        SCOPED_TRACE(bitsPerPixel(format));
+        ImageBox box;
+        box.setAutoSize(true);
+        box.setPicture(Bitmap(2000, 2000, format));
+        QImage canvas(box.size(), QImage::Format_RGB32);
+        const size_t before = mallinfo2().uordblks;
+        box.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+        const size_t after = mallinfo2().uordblks;
+        EXPECT_LT(after > before ? after - before : 0, size_t{1} << 20);
+        EXPECT_EQ(canvas.pixel(1999, 1999), 0xFFFFFFFFu);
+    }
+}
+
+TEST(ImageBox, BlendsPixelsAtFractionalScalesAndKeepsThemSquareAtWholeOnes)
+{
+    const QImage pattern = testPattern(13, 9);
+    ImageBox box;
+    box.setAutoSize(true);
+    box.setPicture(toBitmap(pattern, PixelFormat::Rgb24));
+    const auto renderedAt = [&](qreal scale) {
+        QImage canvas((QSizeF(box.size()) * scale).toSize(), QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(scale);
+        canvas.fill(Backdrop);
+        box.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+        return canvas;
+    };
+    const auto drawnAt = [&](qreal scale, bool smooth) {
+        QImage canvas((QSizeF(box.size()) * scale).toSize(), QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(scale);
+        canvas.fill(Backdrop);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        painter.drawImage(0, 0, pattern.convertToFormat(QImage::Format_RGB32));
+        return canvas;
+    };
+    for (qreal scale : {1.25, 1.5}) {
+        EXPECT_EQ(renderedAt(scale), drawnAt(scale, true)) << scale;
+        EXPECT_NE(renderedAt(scale), drawnAt(scale, false)) << scale;
+    }
+    const QImage doubled = renderedAt(2);
+    for (int y = 0; y < doubled.height(); ++y)
+        for (int x = 0; x < doubled.width(); ++x)
+            ASSERT_EQ(doubled.pixel(x, y), pattern.pixel(x / 2, y / 2)) << x << "," << y;
 }
