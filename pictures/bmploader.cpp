@@ -160,24 +160,34 @@ private:
     QtMessageHandler m_previous;
 };
 
+Rgb overWhite(QRgb colour)
+{
+    return overWhite(qRed(colour), qGreen(colour), qBlue(colour), qAlpha(colour));
+}
+
 // Draws a decoded picture into a bitmap of its size, a band of rows at a
-// time; transparent parts are drawn over white.
+// time; transparent parts are drawn over white. A picture of a palette
+// goes into a target of one through a table, each colour looked up once.
 void drawOnWhite(const QImage &picture, Bitmap &target)
 {
     const int width = picture.width();
+    const bool indexed = hasPalette(target.pixelFormat()) && picture.colorCount() > 0;
     std::vector<Rgb> colours(static_cast<size_t>(width));
+    uint8_t indexFor[256] = {};
+    for (int i = 0; indexed && i < std::min<int>(256, int(picture.colorCount())); ++i)
+        indexFor[i] = target.nearestIndex(overWhite(picture.color(i)));
     for (int top = 0; top < picture.height(); top += BandRows) {
         const int rows = std::min(BandRows, picture.height() - top);
-        const QImage band = picture.copy(0, top, width, rows).convertToFormat(QImage::Format_ARGB32);
+        const QImage band = picture.copy(0, top, width, rows)
+                                .convertToFormat(indexed ? QImage::Format_Indexed8 : QImage::Format_ARGB32);
         for (int y = 0; y < rows; ++y) {
-            const auto *line = reinterpret_cast<const QRgb *>(band.constScanLine(y));
-            for (int x = 0; x < width; ++x) {
-                const QRgb p = line[x];
-                const int alpha = qAlpha(p);
-                const auto over = [alpha](int c) { return (c * alpha + 255 * (255 - alpha) + 127) / 255; };
-                colours[size_t(x)] = alpha == 255 ? Rgb(p & 0xFFFFFF)
-                                                  : Rgb(over(qRed(p)) << 16 | over(qGreen(p)) << 8 | over(qBlue(p)));
+            if (indexed) {
+                writeIndices(target, top + y, band.constScanLine(y), indexFor);
+                continue;
             }
+            const auto *line = reinterpret_cast<const QRgb *>(band.constScanLine(y));
+            for (int x = 0; x < width; ++x)
+                colours[size_t(x)] = overWhite(line[x]);
             target.writePixels(0, top + y, width, colours.data());
         }
     }

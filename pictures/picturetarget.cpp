@@ -12,8 +12,35 @@ void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel)
     target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten);
 }
 
+Rgb overWhite(int red, int green, int blue, int alpha)
+{
+    if (alpha == 255)
+        return Rgb(red << 16 | green << 8 | blue);
+    const auto over = [alpha](int c) { return Rgb((c * alpha + 255 * (255 - alpha) + 127) / 255); };
+    return over(red) << 16 | over(green) << 8 | over(blue);
+}
+
 void whitenRowsFrom(Bitmap &target, int first)
 {
     for (int y = first; y < target.height(); ++y)
         std::memset(target.scanLine(y), 0xFF, target.bytesPerLine());
+}
+
+void writeIndices(Bitmap &target, int y, const uint8_t *values, const uint8_t *indexFor)
+{
+    const int width = target.width();
+    const int bits = bitsPerPixel(target.pixelFormat());
+    uint8_t *to = target.scanLine(y);
+    if (bits == 8) {
+        for (int x = 0; x < width; ++x)
+            to[x] = indexFor[values[x]];
+        return;
+    }
+    const int perByte = 8 / bits;
+    for (int x = 0; x < width; x += perByte) {
+        unsigned byte = 0;
+        for (int i = 0; i < perByte; ++i)
+            byte = byte << bits | (x + i < width ? indexFor[values[x + i]] : 0u);
+        to[x / perByte] = uint8_t(byte);
+    }
 }

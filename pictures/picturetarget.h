@@ -13,5 +13,14 @@
 // throws the BitmapError of a picture too large, before allocating.
 void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel);
 
+// A colour of that alpha drawn over white, as transparent parts of every
+// picture are.
+Rgb overWhite(int red, int green, int blue, int alpha);
+
 // Makes the rows from first on white: a decoder stopped before them.
 void whitenRowsFrom(Bitmap &target, int first);
+
+// Writes row y of a target of 1, 4 or 8 bits from values of a byte a
+// pixel, each through indexFor: a palette's or a grey ramp's table of the
+// target's nearest entries, worked out once for each value.
+void writeIndices(Bitmap &target, int y, const uint8_t *values, const uint8_t *indexFor);

@@ -27,13 +27,6 @@ long readMore(void *input, unsigned char *buffer, size_t size)
     return static_cast<PictureInput *>(input)->read(buffer, size);
 }
 
-// A colour of that alpha drawn over white.
-Rgb overWhite(int red, int green, int blue, int alpha)
-{
-    const auto over = [alpha](int c) { return Rgb((c * alpha + 255 * (255 - alpha) + 127) / 255); };
-    return alpha == 255 ? Rgb(red << 16 | green << 8 | blue) : over(red) << 16 | over(green) << 8 | over(blue);
-}
-
 // Palettes and grey levels of up to 8 bits go into a target of 1, 4 or 8
 // bits through a table: each index or level once to its nearest entry.
 void fillIndexTable(const PngHeader &header, const Bitmap &target, uint8_t *indexFor)
@@ -108,22 +101,6 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
     return true;
 }
 
-void packIndices(const unsigned char *values, const uint8_t *indexFor, int width, int bits, uint8_t *to)
-{
-    if (bits == 8) {
-        for (int x = 0; x < width; ++x)
-            to[x] = indexFor[values[x]];
-        return;
-    }
-    const int perByte = 8 / bits;
-    for (int x = 0; x < width; x += perByte) {
-        unsigned byte = 0;
-        for (int i = 0; i < perByte; ++i)
-            byte = byte << bits | (x + i < width ? indexFor[values[x + i]] : 0u);
-        to[x / perByte] = uint8_t(byte);
-    }
-}
-
 void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
 {
     auto *load = static_cast<PngLoad *>(context);
@@ -131,7 +108,7 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
     const int width = target.width();
     switch (load->job.rows.output) {
     case PngRows::Indices:
-        packIndices(row, load->indexFor, width, bitsPerPixel(target.pixelFormat()), target.scanLine(int(y)));
+        writeIndices(target, int(y), row, load->indexFor);
         return;
     case PngRows::Bgra:
         for (int x = 0; x < width; ++x) {
