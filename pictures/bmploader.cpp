@@ -162,7 +162,7 @@ private:
 
 Rgb overWhite(QRgb colour)
 {
-    return overWhite(qRed(colour), qGreen(colour), qBlue(colour), qAlpha(colour));
+    return ::overWhite(qRed(colour), qGreen(colour), qBlue(colour), qAlpha(colour));
 }
 
 // Draws a decoded picture into a bitmap of its size, a band of rows at a
