@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
 {
     ReportingApplication application(argc, argv);
     application.setWindowIcon(programIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("kuerumi"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));
     TForm1 window;
     window.show();
     return application.exec();

@@ -1,7 +1,9 @@
 # What an installed kuerumi must hold, for the install and package tests to
 # source. check_layout ROOT PREFIX SOURCE_DIR: the files lie under
-# ROOT/PREFIX, and the desktop entry names PREFIX, where they will be found
-# once ROOT is the system's own root. Each fault found counts in $failures.
+# ROOT/PREFIX, and the launcher and the desktop entry name PREFIX, where
+# they will be found once ROOT is the system's own root. PREFIX ends in
+# /usr, so that ROOT/PREFIX/.. is a tree as AppStream tools see one. Each
+# fault found counts in $failures.
 
 failures=0
 fail() {
@@ -14,14 +16,30 @@ entry_key() {
   sed -n "s/^$2=//p" "$1"
 }
 
+# The words of the entry's Exec, with the double quotes of a path that
+# holds blanks undone, one to a line.
+entry_command() {
+  xargs -n1 printf '%s\n' <<<"$(entry_key "$1" Exec)"
+}
+
 check_layout() {
   local root=$1 prefix=$2 source=$3
   local files=$root$prefix
 
-  # The program, the whole deck, the icon at every size.
-  [[ -f $files/bin/kuerumi && -x $files/bin/kuerumi ]] || fail "bin/kuerumi is not an installed program"
-  diff -r "$source/cardimages" "$files/share/kuerumi/cardimages" >&2 \
-    || fail "share/kuerumi/cardimages differs from the shipped deck"
+  # The command is a launcher script; the program itself keeps its file
+  # name, from which its error box takes its caption.
+  local launcher=$files/games/kuerumi program=$files/lib/games/kuerumi/kuerumi
+  if [[ ! -f $launcher || ! -x $launcher ]]; then
+    fail "games/kuerumi is not an installed command"
+  elif [[ $(head -c 10 "$launcher") != '#!/bin/sh'* ]] || ! sh -n "$launcher"; then
+    fail "games/kuerumi is no sound sh script"
+  fi
+  [[ -f $program && -x $program && $(head -c 4 "$program") == $'\x7fELF' ]] \
+    || fail "lib/games/kuerumi/kuerumi is not the installed program"
+
+  # The whole deck, the icon at every size.
+  diff -r "$source/cardimages" "$files/share/games/kuerumi/cardimages" >&2 \
+    || fail "share/games/kuerumi/cardimages differs from the shipped deck"
   local size icon
   for size in 16 32 48 64 128 256; do
     icon=$files/share/icons/hicolor/${size}x${size}/apps/kuerumi.png
@@ -31,10 +49,13 @@ check_layout() {
       fail "$icon is not a ${size}x${size} PNG: $(identify -format '%m %wx%h' "$icon")"
     fi
   done
+  for page in man/man6/kuerumi.6.gz man/ja/man6/kuerumi.6.gz; do
+    [[ -f $files/share/$page ]] || fail "no manual page share/$page"
+  done
 
-  # The desktop entry: valid, named in Japanese, starting the program in the
-  # folder of its deck.
-  local entry=$files/share/applications/kuerumi.desktop
+  # The desktop entry: valid, named in Japanese, starting the launcher in
+  # the folder of its deck.
+  local entry=$files/share/applications/org.kuerumi.Kuerumi.desktop
   [[ -f $entry ]] || { fail "no desktop entry"; return; }
   desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
   [[ $(entry_key "$entry" 'Name\[ja\]') == くえるみ ]] || fail "Name[ja] is '$(entry_key "$entry" 'Name\[ja\]')'"
@@ -47,9 +68,21 @@ check_layout() {
   [[ -f $files/share/icons/hicolor/48x48/apps/$icon.png ]] || fail "Icon=$icon names no installed icon"
   local path
   path=$(entry_key "$entry" Path)
-  [[ $path == "$prefix"/* ]] || fail "Path=$path lies outside $prefix"
-  [[ -f $root$path/cardimages/carddata.csv ]] || fail "Path=$path holds no deck"
+  [[ $path == "$prefix/share/games/kuerumi" ]] || fail "Path=$path is not the installed deck's folder"
   local -a command
-  mapfile -t command < <(xargs -n1 printf '%s\n' <<<"$(entry_key "$entry" Exec)")
-  [[ ${command[0]} == "$prefix"/* && -x $root${command[0]} ]] || fail "Exec=${command[*]} is not the installed program"
+  mapfile -t command < <(entry_command "$entry")
+  [[ ${#command[@]} -eq 1 && ${command[0]} == "$prefix/games/kuerumi" ]] \
+    || fail "Exec=${command[*]} is not the installed launcher"
+  [[ $(entry_key "$entry" TryExec) == "$prefix/games/kuerumi" ]] || fail "TryExec is not the launcher"
+
+  # The AppStream metadata: valid, and about the same application as the
+  # entry, which it finds by the entry's file name.
+  local metainfo=$files/share/metainfo/org.kuerumi.Kuerumi.metainfo.xml
+  [[ -f $metainfo ]] || { fail "no AppStream metadata"; return; }
+  local report
+  report=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli rejects the metadata: $report"
+  report=$(appstreamcli validate-tree --no-net --strict "${files%/usr}" 2>&1) \
+    || fail "appstreamcli rejects the installed tree (metadata and entry): $report"
+  [[ $(sed -n 's:.*<icon type="stock">\(.*\)</icon>.*:\1:p' "$metainfo") == "$icon" ]] \
+    || fail "the metadata's icon is not the entry's Icon=$icon"
 }
