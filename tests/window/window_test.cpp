@@ -278,6 +278,10 @@ private:
 
 TEST_F(PlainStyleTest, AltReachesTheMenuBar)
 {
+    for (const QAction *item : form->findChildren<QAction *>()) {
+        EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString() << " has a key of its own";
+        EXPECT_FALSE(item->text().contains(QLatin1Char('&'))) << item->text().toStdString() << " has a mnemonic";
+    }
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
