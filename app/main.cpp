@@ -1,6 +1,7 @@
 // くえるみ: a tarot reading with the 22 cards of the Major Arcana.
 
 #include "errorreporter.h"
+#include "qttranslation.h"
 #include "uranai1.h"
 
 #include <QIcon>
@@ -21,6 +22,7 @@ QIcon programIcon()
 int main(int argc, char *argv[])
 {
     ReportingApplication application(argc, argv);
+    installQtTranslation(&application);
     application.setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));
     TForm1 window;

@@ -32,6 +32,28 @@ private:
     std::function<void()> m_command;
 };
 
+// Notes whether the last event that reached a button is the release of a
+// pointer button. A button toggles while it handles the event that caused
+// it, before any other event reaches it, so at the toggle this tells a
+// pointer's click from a key's (key release), from assistive technology's
+// (a timer, or none) and from a change made by code (none).
+class PointerReleaseWatch : public QObject
+{
+public:
+    explicit PointerReleaseWatch(QObject *parent) : QObject(parent) {}
+    bool inPointerRelease() const { return m_inPointerRelease; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        m_inPointerRelease = event->type() == QEvent::MouseButtonRelease;
+        return false;
+    }
+
+private:
+    bool m_inPointerRelease = false;
+};
+
 } // namespace
 
 void bindCommand(QObject *control, std::function<void()> command)
@@ -57,4 +79,14 @@ void bindPointerLeave(QWidget *widget, std::function<void()> command)
 {
     auto *filter = new PointerLeaveFilter(widget, std::move(command));
     widget->installEventFilter(filter);
+}
+
+void bindToggleWithoutPointer(QAbstractButton *button, std::function<void()> command)
+{
+    auto *watch = new PointerReleaseWatch(button);
+    button->installEventFilter(watch);
+    QObject::connect(button, &QAbstractButton::toggled, watch, [watch, command] {
+        if (!watch->inPointerRelease())
+            runCommand(command);
+    });
 }

@@ -3,8 +3,17 @@
 #include "commandbinding.h"
 #include "errorreporter.h"
 #include "generator.h"
+#include "listaccessible.h"
 #include "outersize.h"
+#include "screenfit.h"
 #include "spreadtable.h"
+
+#include <QAbstractItemView>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 
 TForm1 *Form1 = nullptr;
 
@@ -13,6 +22,20 @@ namespace {
 constexpr QSize OuterSize(700, 880);
 constexpr int WindowFontPixels = 11;
 constexpr int StartSpread = 3; // the Hexagram
+
+// Alt alone takes the keyboard to the menu bar, whatever the desktop's style
+// says about that; in all else the menu bar follows the style.
+class MenuBarStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -27,15 +50,20 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
     setPalette(colours);
+    // Before the list exists, so that assistive technology never reads it
+    // any other way.
+    installNamedListAccessible();
 
     setupUi(this);
     move(0, 0);
     centralWidget()->setAutoFillBackground(true);
 
     createActions();
+    createMenuKeys();
     // An error while the window starts (a placeholder too large for memory,
     // say) is reported like any other; the window opens all the same.
     runCommand([this] { FormCreate(); });
+    widenSpreadListPopup();
 }
 
 TForm1::~TForm1()
@@ -69,12 +97,66 @@ void TForm1::createActions()
         bindCommand(control<QObject>(QLatin1String(command.control)), [this, handler] { (this->*handler)(); });
     }
     bindPointerLeave(CheckBox1, [this] { CheckBox1MouseLeave(); });
+    bindToggleWithoutPointer(CheckBox1, [this] { CheckBox1KeyToggle(); });
+}
+
+// The menus without a mouse, and no menu item with a key of its own: F10
+// opens the first menu, Alt alone lights the menu bar, and the arrow keys
+// go on from there.
+void TForm1::createMenuKeys()
+{
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, &TForm1::openMenuBar);
+    auto *style = new MenuBarStyle;
+    style->setParent(menuBar());
+    menuBar()->setStyle(style);
+}
+
+// The File menu, opened with its first item lit, as Alt and Down open it.
+void TForm1::openMenuBar()
+{
+    menuBar()->setActiveAction(N1->menuAction());
+    N1->setActiveAction(N2);
+}
+
+// On a screen too small for the whole window, the window takes what the
+// screen offers, at its free area's top left, and its client area scrolls.
+void TForm1::fitToScreen()
+{
+    const QRect available = screen()->availableGeometry();
+    const ScreenFit fit = fitOnScreen(OuterSize, available.size(), style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    if (fit.scrolls) {
+        scrollClientArea();
+        move(available.topLeft());
+    }
+    setOuterSize(Form1, fit.outer);
+}
+
+void TForm1::scrollClientArea()
+{
+    // As large as in the whole window, so that every control keeps its place.
+    const QSize clientSize = OuterSize - QSize(0, menuBar()->sizeHint().height());
+    QWidget *client = takeCentralWidget();
+    client->setMinimumSize(clientSize);
+    auto *scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus); // no stop of its own in the tab order
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(client);
+    setCentralWidget(scroller);
+}
+
+// The closed list keeps its width; its pop-up shows every spread's name whole.
+void TForm1::widenSpreadListPopup()
+{
+    QAbstractItemView *popup = ComboBox1->view();
+    popup->setMinimumWidth(popup->sizeHintForColumn(0) + 2 * popup->frameWidth());
 }
 
 void TForm1::FormCreate()
 {
     SeedGenerator();
-    setOuterSize(Form1, OuterSize);
+    fitToScreen();
     N12->setChecked(CheckBox1->isChecked());
     for (const Spread &spread : spreads())
         ComboBox1->addItem(CodePage::toQString(spread.name.str()));
@@ -125,6 +207,13 @@ void TForm1::N12Click()
 }
 
 void TForm1::CheckBox1MouseLeave()
+{
+    N12->setChecked(CheckBox1->isChecked());
+}
+
+// A key or assistive technology toggled the box: no pointer is there to
+// leave it, so the mark follows at once.
+void TForm1::CheckBox1KeyToggle()
 {
     N12->setChecked(CheckBox1->isChecked());
 }

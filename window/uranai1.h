@@ -32,6 +32,7 @@ public:
     void FormCreate();
     void ComboBox1Select();
     void CheckBox1MouseLeave();
+    void CheckBox1KeyToggle();
     void btn1uranaikaisiClick();
     void N6Click();
     void N7Click();
@@ -43,6 +44,11 @@ public:
 
 private:
     void createActions();
+    void createMenuKeys();
+    void openMenuBar();
+    void fitToScreen();
+    void scrollClientArea();
+    void widenSpreadListPopup();
     void ShowSlots(int n);
     void ResetPictures(int n);
     void ApplySpread(int index);

@@ -30,7 +30,7 @@ std::vector<std::string> probeEnvironment()
         if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
             entries.emplace_back(*e);
     }
-    entries.emplace_back("QT_QPA_PLATFORM=offscreen");
+    entries.emplace_back(std::string("QT_QPA_PLATFORM=") + KUERUMI_OFFSCREEN);
     return entries;
 }
 

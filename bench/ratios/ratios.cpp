@@ -287,10 +287,11 @@ int main(int argc, char *argv[])
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    // The window runs on Qt's offscreen platform: no display is needed and
-    // painting costs the same on every machine. What Qt says about that
+    // The window runs on Qt's offscreen platform, with a desktop's screen on
+    // which it does not scroll: no display is needed and painting costs the
+    // same on every machine. What Qt says about that
     // platform would only break up the progress lines.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", KUERUMI_OFFSCREEN);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     ReportingApplication application(argc, argv);
     const auto home = std::filesystem::current_path();

@@ -4,6 +4,7 @@
 
 #include "errorreporter.h"
 #include "firstpaint.h"
+#include "qttranslation.h"
 #include "uranai1.h"
 
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 int main(int argc, char *argv[])
 {
     ReportingApplication application(argc, argv);
+    installQtTranslation(&application);
     TForm1 window;
     FirstPaintProbe probe(&window, [&window] {
         window.control<QPushButton>(QStringLiteral("btn1uranaikaisi"))->click();

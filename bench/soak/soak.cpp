@@ -50,7 +50,7 @@ constexpr bool MeasuresMemory = true;
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", KUERUMI_OFFSCREEN);
     ReportingApplication application(argc, argv);
     const int commands = argc > 1 ? std::stoi(argv[1]) : 10000;
 

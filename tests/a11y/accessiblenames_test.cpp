@@ -1,6 +1,6 @@
 // What assistive technology reads from the window: every text box named by
-// its slot's label, every image box by what it shows, every other control
-// and menu item by its caption.
+// its slot's label, every image box by what it shows, the spread list by its
+// own name, every other control and menu item by its caption.
 
 #include "windowfixture.h"
 
@@ -108,9 +108,19 @@ TEST_F(AccessibleNamesTest, ControlsAndMenuItemsSpeakTheirCaptions)
     EXPECT_EQ(nameOf(control<QPushButton>("btn1uranaikaisi")), QStringLiteral("カード表示"));
     EXPECT_EQ(nameOf(control<QPushButton>("Button2")), QStringLiteral("終了"));
     EXPECT_EQ(nameOf(checkBox()), QStringLiteral("正位置・逆位置を区別する"));
-    EXPECT_EQ(nameOf(list()), QStringLiteral("ヘキサグラムスプレッド")) << "a list is named by its pick";
-    action("N6")->trigger();
-    EXPECT_EQ(nameOf(list()), QStringLiteral("聖三角スプレッド"));
+    // The list has a name of its own; its pick is its value and its text.
+    for (const char *menuItem : {"N9", "N6"}) {
+        action(menuItem)->trigger();
+        QAccessibleInterface *spreads = accessible(list());
+        ASSERT_NE(spreads, nullptr);
+        EXPECT_EQ(spreads->text(QAccessible::Name), QStringLiteral("スプレッド"));
+        EXPECT_EQ(spreads->role(), QAccessible::ComboBox);
+        EXPECT_EQ(spreads->text(QAccessible::Value), action(menuItem)->text());
+        ASSERT_NE(spreads->textInterface(), nullptr);
+        EXPECT_EQ(spreads->textInterface()->text(0, spreads->textInterface()->characterCount()),
+                  action(menuItem)->text());
+        EXPECT_EQ(spreads->child(0)->childCount(), 5) << "the pop-up list and its five spreads";
+    }
 
     QAccessibleInterface *menuBar = accessible(form->menuBar());
     ASSERT_NE(menuBar, nullptr);

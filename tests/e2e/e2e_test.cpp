@@ -1,5 +1,7 @@
-// The program as a user meets it: a real window in an X server, a real click,
-// and what the screen then shows.
+// The program as a user meets it: a real window in an X server, real clicks,
+// wheel turns and keys, and what the screen then shows. SmallScreen runs in
+// an X server of a laptop's 1366 x 768, the others in one that holds the
+// whole window.
 
 #include "testdeck.h"
 #include "workdir.h"
@@ -96,25 +98,59 @@ protected:
 
     // The client area's origin on the screen: the window lies at the screen's
     // top left, and the client area starts below the menu bar, whose height
-    // the font decides. Found where the Hexagram's placeholders line up.
+    // the font decides, or above it when scrolled. Found where the Hexagram's
+    // placeholders, all on the screen, line up.
     static std::optional<QPoint> findClientArea(const QImage &shot)
     {
         const auto isPlaceholder = [&shot](int x, int y) {
             return TestDeck::near(shot.pixelColor(x, y), TestDeck::PlaceholderColour);
         };
-        for (int menuBar = 1; menuBar < 80; ++menuBar) {
+        for (int origin = -300; origin < 80; ++origin) {
             bool all = true;
             for (const At &at : hexagram) {
-                const int top = at.top + menuBar;
-                all = all && isPlaceholder(at.left + 5, top) && !isPlaceholder(at.left + 5, top - 1)
+                const int top = at.top + origin;
+                all = all && top > 0 && top + TestDeck::CardHeight <= shot.height()
+                      && isPlaceholder(at.left + 5, top) && !isPlaceholder(at.left + 5, top - 1)
                       && !isPlaceholder(at.left - 1, top + 5)
-                      && TestDeck::turnOf(card(shot, at, QPoint(0, menuBar)), TestDeck::PlaceholderColour)
+                      && TestDeck::turnOf(card(shot, at, QPoint(0, origin)), TestDeck::PlaceholderColour)
                              == TestDeck::Turn::Upright;
             }
             if (all)
-                return QPoint(0, menuBar);
+                return QPoint(0, origin);
         }
         return std::nullopt;
+    }
+
+    static QSize screenSize()
+    {
+        const QStringList size = run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")})
+                                     .split(QLatin1Char(' '));
+        return size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
+    }
+
+    // Keys go to the window whatever the pointer does.
+    void keys(const QStringList &names)
+    {
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        run(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
+                                                   QStringLiteral("60")} + names);
+        pause(300);
+    }
+
+    void turnWheelDown(QPoint screen, int notches)
+    {
+        run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(screen.x()),
+                                        QString::number(screen.y())});
+        for (int notch = 0; notch < notches; ++notch)
+            run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("5")});
+        pause(300);
+    }
+
+    // What the focused text box holds, copied out through the clipboard.
+    QString focusedText()
+    {
+        keys({QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
+        return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     }
 
     void click(QPoint screen)
@@ -128,9 +164,7 @@ protected:
     QString textOf(QPoint screen)
     {
         click(screen);
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
-        pause(200);
-        return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        return focusedText();
     }
 
     ScopedWorkDir dir;
@@ -140,13 +174,20 @@ protected:
 
 } // namespace
 
+// Hexagram slot 4, the lowest: its text box's bottom edge, and a point in it.
+constexpr int LowestEditBottom = 575 + 160 + 21;
+constexpr QPoint LowestEdit(280 + 60, 575 + 160 + 10);
+
 TEST_F(ProgramOnX, OpensAtItsSizeWithTheHexagramOnScreen)
 {
+    ASSERT_GE(screenSize().height(), 880) << "a screen that holds the whole window";
     EXPECT_EQ(outerSize(), QSize(700, 880));
     const QImage shot = screenshot();
     const std::optional<QPoint> client = findClientArea(shot);
     ASSERT_TRUE(client) << "the seven placeholders are not where the Hexagram puts them";
     EXPECT_GT(client->y(), 0) << "the menu bar lies above the client area";
+    turnWheelDown(*client + QPoint(650, 400), 10);
+    EXPECT_EQ(findClientArea(screenshot()), client) << "where the window fits, nothing scrolls";
 }
 
 TEST_F(ProgramOnX, ShowCardsPutsEachNamedCardInItsSlot)
@@ -171,4 +212,53 @@ TEST_F(ProgramOnX, ShowCardsPutsEachNamedCardInItsSlot)
             << "slot " << slot << " named " << text.toStdString();
     }
     RecordProperty("reversed", reversed);
+}
+
+// On a laptop's screen the window takes the screen's height, and its client
+// area scrolls to what lies below the screen's edge.
+class SmallScreen : public ProgramOnX
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(screenSize(), QSize(1366, 768)) << "run under tests/support/with-xvfb --screen 1366x768";
+        ProgramOnX::SetUp();
+        ASSERT_EQ(outerSize().height(), 768);
+        EXPECT_GE(outerSize().width(), 700) << "the client area keeps its width beside the scroll bar";
+        top = findClientArea(screenshot());
+        ASSERT_TRUE(top) << "the seven placeholders are not where the Hexagram puts them";
+        ASSERT_GT(top->y() + LowestEditBottom, 768) << "the lowest text box starts below the screen";
+    }
+
+    // The client area scrolled so far that the lowest text box shows whole.
+    void expectScrolledToTheLowestTextBox(QPoint client)
+    {
+        EXPECT_LT(client.y(), top->y());
+        EXPECT_LE(client.y() + LowestEditBottom, 768);
+    }
+
+    std::optional<QPoint> top;
+};
+
+TEST_F(SmallScreen, TheWheelScrollsToTheLowestTextBox)
+{
+    turnWheelDown(*top + QPoint(650, 400), 10);
+    const std::optional<QPoint> client = findClientArea(screenshot());
+    ASSERT_TRUE(client) << "the placeholders move together";
+    expectScrolledToTheLowestTextBox(*client);
+    click(*client + LowestEdit);
+    keys({QStringLiteral("w"), QStringLiteral("h"), QStringLiteral("e"), QStringLiteral("e"), QStringLiteral("l")});
+    EXPECT_EQ(focusedText(), QStringLiteral("wheel"));
+}
+
+TEST_F(SmallScreen, TabBringsTheLowestTextBoxIntoView)
+{
+    // From the show-cards button, first in the tab order, past 過去, 現在,
+    // 未来 and 終了 to 対応策, the Hexagram's lowest text box.
+    keys(QStringList(5, QStringLiteral("Tab")) + QStringList{QStringLiteral("t"), QStringLiteral("a"), QStringLiteral("b")});
+    const std::optional<QPoint> client = findClientArea(screenshot());
+    ASSERT_TRUE(client);
+    expectScrolledToTheLowestTextBox(*client);
+    EXPECT_EQ(focusedText(), QStringLiteral("tab"));
+    EXPECT_EQ(textOf(*client + LowestEdit), QStringLiteral("tab")) << "typed into the lowest text box";
 }

@@ -1,9 +1,15 @@
 #include "windowfixture.h"
 
 #include "errorreporter.h"
+#include "screenfit.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QFile>
+#include <QMenuBar>
+#include <QProxyStyle>
 #include <QSignalSpy>
+#include <QStyleFactory>
 
 #include <vector>
 
@@ -191,6 +197,108 @@ TEST_F(SpreadTest, MenuFollowsTheCheckBoxWhenThePointerLeaves)
     EXPECT_FALSE(checkBox()->isChecked()) << "a spread never touches the setting";
 }
 
+// Toggled without the pointer, the box has no pointer to leave it: the mark
+// follows at once, and the menu command then inverts the mark the box shows.
+TEST_F(SpreadTest, MenuFollowsTheCheckBoxAtOnceWhenToggledWithoutThePointer)
+{
+    const auto toggleAction = [this] {
+        QAccessible::queryAccessibleInterface(checkBox())->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+    };
+    const std::vector<std::pair<const char *, std::function<void()>>> ways = {
+        {"Space", [this] { QTest::keyClick(checkBox(), Qt::Key_Space); }},
+        {"assistive technology", toggleAction},
+    };
+    for (const auto &[way, toggle] : ways) {
+        SCOPED_TRACE(way);
+        checkBox()->setFocus();
+        toggle();
+        EXPECT_FALSE(checkBox()->isChecked());
+        EXPECT_FALSE(action("N12")->isChecked());
+        action("N12")->trigger();
+        EXPECT_TRUE(checkBox()->isChecked());
+        EXPECT_TRUE(action("N12")->isChecked());
+    }
+}
+
+TEST_F(SpreadTest, EnterAndReturnPressTheFocusedButton)
+{
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        action("N9")->trigger();
+        auto *button = control<QPushButton>("btn1uranaikaisi");
+        button->setFocus();
+        QTest::keyClick(button, key);
+        EXPECT_TRUE(edit(1)->text().startsWith(QStringLiteral("カード"))) << "a reading after key " << key;
+    }
+    auto *exit = control<QPushButton>("Button2");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Return);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// The window under a desktop style that makes none of it easy: a pop-up
+// list no wider than its list, as in Qt's Windows style, with roomy items,
+// and no way to the menu bar with Alt, as some styles of GTK desktops have it.
+class PlainStyleTest : public SpreadTest
+{
+protected:
+    class PlainStyle : public QProxyStyle
+    {
+    public:
+        PlainStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows"))) {}
+        int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                      QStyleHintReturn *returnData) const override
+        {
+            return hint == SH_MenuBar_AltKeyNavigation ? 0
+                                                        : QProxyStyle::styleHint(hint, option, widget, returnData);
+        }
+        int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+        {
+            return metric == PM_FocusFrameHMargin ? 30 : QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    };
+
+    void SetUp() override
+    {
+        m_before = QApplication::style();
+        m_before->setParent(nullptr); // kept for the next test
+        QApplication::setStyle(new PlainStyle);
+        SpreadTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        QApplication::setStyle(m_before);
+    }
+
+private:
+    QStyle *m_before = nullptr;
+};
+
+TEST_F(PlainStyleTest, AltReachesTheMenuBar)
+{
+    for (const QAction *item : form->findChildren<QAction *>()) {
+        EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString() << " has a key of its own";
+        EXPECT_FALSE(item->text().contains(QLatin1Char('&'))) << item->text().toStdString() << " has a mnemonic";
+    }
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
+    const QAction *lit = form->menuBar()->activeAction();
+    EXPECT_EQ(lit ? lit->text() : QStringLiteral("(none)"), QStringLiteral("ファイル"));
+}
+
+TEST_F(PlainStyleTest, ListPopupShowsEveryNameWholeWhileTheListKeepsItsWidth)
+{
+    list()->showPopup();
+    QAbstractItemView *popup = list()->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup->window()));
+    EXPECT_GE(popup->viewport()->width(), popup->sizeHintForColumn(0));
+    list()->hidePopup();
+    EXPECT_EQ(list()->width(), 145);
+}
+
 TEST_F(SpreadTest, LookupIgnoresAsciiCaseAndRefusesUnknownNames)
 {
     EXPECT_EQ(form->control<QLabel>(QStringLiteral("lAbEl7")), label(7));
@@ -249,6 +357,31 @@ TEST_F(MissingPlaceholderTest, CelticCrossStopsAfterLabelsAndTheAnchor)
     EXPECT_TRUE(image(8)->isHidden()) << "visibility stays as the Hexagram left it";
     EXPECT_TRUE(action("N9")->isChecked());
     EXPECT_FALSE(action("N10")->isChecked());
+}
+
+TEST(ScreenFit, TheWindowScrollsOnlyWhereTheScreenIsTooSmall)
+{
+    const QSize whole(700, 880);
+    const int bar = 14;
+    const struct
+    {
+        QSize available;
+        QSize outer;
+        bool scrolls;
+    } screens[] = {
+        {{1920, 1080}, {700, 880}, false},
+        {{700, 880}, {700, 880}, false},   // just fits
+        {{1366, 768}, {714, 768}, true},   // too low: wider by the bar
+        {{1024, 879}, {714, 879}, true},
+        {{710, 768}, {710, 768}, true},    // too low, and no room for the bar
+        {{640, 1024}, {640, 894}, true},   // too narrow: higher by the bar
+        {{640, 480}, {640, 480}, true},    // both
+    };
+    for (const auto &screen : screens) {
+        const ScreenFit fit = fitOnScreen(whole, screen.available, bar);
+        EXPECT_EQ(fit.outer, screen.outer) << screen.available.width() << "x" << screen.available.height();
+        EXPECT_EQ(fit.scrolls, screen.scrolls) << screen.available.width() << "x" << screen.available.height();
+    }
 }
 
 TEST(ErrorReporter, CaptionAndFullStop)
