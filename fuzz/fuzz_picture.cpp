@@ -32,20 +32,24 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     WorkFolder::write("cardimages/card.jpg", data, size);
-    Bitmap target(3, 2, PixelFormat::Rgb24);
-    bool loaded = false;
-    try {
-        loaded = LoadPictureFile("cardimages\\card.jpg", target);
-    } catch (const BitmapError &) {
-        return 0;
+    {
+        Bitmap target(3, 2, PixelFormat::Rgb24);
+        bool loaded = false;
+        try {
+            loaded = LoadPictureFile("cardimages\\card.jpg", target);
+        } catch (const BitmapError &) {
+        }
+        check(PixelBudget::inUse() <= PixelBudget::ceiling());
+        if (loaded) {
+            check(!target.isEmpty());
+            // Every pixel is there to be read and shown.
+            const QImage shown = target.toQImage();
+            check(shown.width() == target.width() && shown.height() == target.height());
+            volatile Rgb corner = target.pixel(target.width() - 1, target.height() - 1);
+            (void)corner;
+        }
     }
-    if (loaded) {
-        check(!target.isEmpty());
-        // Every pixel is there to be read and shown.
-        const QImage shown = target.toQImage();
-        check(shown.width() == target.width() && shown.height() == target.height());
-        volatile Rgb corner = target.pixel(target.width() - 1, target.height() - 1);
-        (void)corner;
-    }
+    // Whatever the load took from the pixel budget, it gave back.
+    check(PixelBudget::inUse() == 0);
     return 0;
 }

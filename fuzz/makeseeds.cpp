@@ -48,6 +48,10 @@ void writePictures()
     write("progressive.jpg", encodeJpeg(colour, progressive));
     write("grey.jpg", encodeJpeg(grey));
     write("dense.jpg", encodeJpeg(colour, dense));
+    JpegOptions arithmetic = progressive;
+    arithmetic.arithmetic = true;
+    write("arithmetic.jpg", encodeJpeg(colour, arithmetic));
+    write("claims-more.jpg", withSize(encodeJpeg(grey, arithmetic), 300, 200));
     write("cmyk.jpg", encodeCmykJpeg(8, 8, std::vector<uint8_t>(8 * 8 * 4, 90), false));
     write("adobe-cmyk.jpg", encodeCmykJpeg(8, 8, std::vector<uint8_t>(8 * 8 * 4, 90), true));
 
@@ -60,11 +64,42 @@ void writePictures()
     write("alpha.png", encodeWithQt(translucent, "png"));
     write("palette.png", encodeWithQt(indexed(11, 7, 40), "png"));
     write("mono.png", encodeWithQt(indexed(11, 7, 2).convertToFormat(QImage::Format_Mono), "png"));
+    // Interlaced, transparent and deep kinds, through libpng's own writer.
+    const struct {
+        int type, depth;
+        bool interlaced, transparency;
+    } kinds[] = {{3, 4, true, true}, {3, 8, false, true}, {0, 2, true, false}, {0, 16, false, true},
+                 {2, 16, true, true}, {4, 8, true, false}, {6, 16, false, false}};
+    for (const auto &kind : kinds) {
+        PngPicture png;
+        png.width = 9;
+        png.height = 10;
+        png.bitDepth = kind.depth;
+        png.colourType = kind.type;
+        png.interlaced = kind.interlaced;
+        const int channels = kind.type == 2 ? 3 : kind.type == 4 ? 2 : kind.type == 6 ? 4 : 1;
+        const int levels = kind.depth == 16 ? 65536 : 1 << kind.depth;
+        for (int y = 0; y < png.height; ++y) {
+            std::vector<uint16_t> row;
+            for (int i = 0; i < png.width * channels; ++i)
+                row.push_back(uint16_t((i * 7919 + y * 104729) % levels));
+            png.samples.push_back(row);
+        }
+        for (int i = 0; kind.type == 3 && i < levels; ++i)
+            png.palette.push_back(qRgba(i * 37 % 256, i * 91 % 256, i * 53 % 256, kind.transparency ? i * 29 % 256 : 255));
+        if (kind.type != 3 && kind.transparency)
+            for (int c = 0; c < channels; ++c)
+                png.transparent[c] = png.samples[0][size_t(c)];
+        write("kind" + std::to_string(kind.type) + "-" + std::to_string(kind.depth) + ".png", encodePng(png));
+    }
 
     write("colour.bmp", encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp"));
     write("palette.bmp", encodeWithQt(indexed(11, 7, 40), "bmp"));
     write("mono.bmp", encodeWithQt(indexed(11, 7, 2).convertToFormat(QImage::Format_Mono), "bmp"));
     write("system16.bmp", encodeBmp4(indexed(11, 7, 16)));
+    write("555.bmp", encodeBmp16(colour, false, false));
+    write("565-top-down.bmp", encodeBmp16(colour, true, true));
+    write("top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")));
 
     write("palette.gif", encodeGif(indexed(11, 7, 40)));
     write("two.gif", encodeGif(indexed(5, 3, 2)));
