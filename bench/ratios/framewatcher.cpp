@@ -11,6 +11,7 @@
 namespace {
 
 const QEvent::Type FrameFlushed = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type QueueEnd = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 } // namespace
 
@@ -24,7 +25,17 @@ void FrameWatcher::onNextFrame(std::function<void()> done)
     m_done = std::move(done);
 }
 
-void FrameWatcher::runToFrame(const std::function<void()> &command)
+void FrameWatcher::runUntilShown(const std::function<void()> &command)
+{
+    bool flushed = false;
+    onNextFrame([&] { flushed = true; });
+    command();
+    if (!flushed)
+        waitForFrame();
+    finishQueuedWork();
+}
+
+void FrameWatcher::waitForFrame()
 {
     QEventLoop loop;
     bool flushed = false;
@@ -32,19 +43,32 @@ void FrameWatcher::runToFrame(const std::function<void()> &command)
         flushed = true;
         loop.quit();
     });
-    command();
-    if (!flushed) {
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
     if (!flushed) {
         m_done = nullptr;
         throw std::runtime_error("no frame was painted within ten seconds");
     }
 }
 
+// A marker posted at the lowest priority comes back after every event
+// queued before it; once it comes back with no other event delivered in
+// between, the queue was empty. Timers are not the command's work.
+void FrameWatcher::finishQueuedWork()
+{
+    do {
+        m_delivered = 0;
+        m_queueEnded = false;
+        QCoreApplication::postEvent(this, new QEvent(QueueEnd), Qt::LowEventPriority);
+        while (!m_queueEnded)
+            QCoreApplication::processEvents();
+    } while (m_delivered > 0);
+}
+
 bool FrameWatcher::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() != QEvent::Timer && watched != this)
+        ++m_delivered;
     if (event->type() != QEvent::Paint || !m_done || m_painted || !watched->isWidgetType())
         return false;
     QWidget *window = static_cast<QWidget *>(watched)->window();
@@ -59,6 +83,10 @@ bool FrameWatcher::eventFilter(QObject *watched, QEvent *event)
 
 bool FrameWatcher::event(QEvent *event)
 {
+    if (event->type() == QueueEnd) {
+        m_queueEnded = true;
+        return true;
+    }
     if (event->type() != FrameFlushed)
         return QObject::event(event);
     m_painted = false;

@@ -26,17 +26,24 @@ public:
     // event loop. A later call replaces an earlier one still waiting.
     void onNextFrame(std::function<void()> done);
 
-    // Runs command, then processes events until the frame that follows it
-    // has been flushed. Throws std::runtime_error when none comes within
-    // ten seconds: the command changed nothing that shows.
-    void runToFrame(const std::function<void()> &command);
+    // Runs command and returns once the window answers again: the frame
+    // that follows the command has been flushed and nothing the command
+    // left queued behind it (further updates, layout requests) is waiting.
+    // Throws std::runtime_error when no frame comes within ten seconds: the
+    // command changed nothing that shows.
+    void runUntilShown(const std::function<void()> &command);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    void waitForFrame();
+    void finishQueuedWork();
+
     QWidget *m_window;
     std::function<void()> m_done;
-    bool m_painted = false; // a paint was seen; its frame is not out yet
+    bool m_painted = false;    // a paint was seen; its frame is not out yet
+    bool m_queueEnded = false; // the marker posted behind the queue came back
+    int m_delivered = 0;       // events delivered since the marker was posted
 };

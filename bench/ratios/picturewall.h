@@ -17,9 +17,10 @@ public:
     PictureWall();
 
     // Shows the first count pictures (decoded as JpegOutput::Screen) in
-    // place of the last ones and returns once their frame has been flushed.
-    // The wall keeps the pictures until the next call.
-    void showToFrame(std::vector<DecodedPicture> pictures, int count);
+    // place of the last ones and returns once their frame has been flushed
+    // (FrameWatcher::runUntilShown). The wall keeps the pictures until the
+    // next call.
+    void showPictures(std::vector<DecodedPicture> pictures, int count);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

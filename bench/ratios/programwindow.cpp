@@ -23,29 +23,29 @@ ProgramWindow::ProgramWindow(std::string folder) : m_folder(std::move(folder))
     std::filesystem::current_path(m_folder);
     m_form = std::make_unique<TForm1>();
     m_frames = std::make_unique<FrameWatcher>(m_form.get());
-    m_frames->runToFrame([this] { m_form->show(); });
+    m_frames->runUntilShown([this] { m_form->show(); });
     settleEvents();
 }
 
 ProgramWindow::~ProgramWindow() = default;
 
-double ProgramWindow::toFrame(const std::function<void()> &command)
+double ProgramWindow::timedUntilShown(const std::function<void()> &command)
 {
     std::filesystem::current_path(m_folder);
-    return stopwatch([&] { m_frames->runToFrame(command); });
+    return stopwatch([&] { m_frames->runUntilShown(command); });
 }
 
 double ProgramWindow::reading()
 {
     GeneratorState = m_seed++;
     QPushButton *showCards = m_form->control<QPushButton>(QStringLiteral("btn1uranaikaisi"));
-    return toFrame([showCards] { showCards->click(); });
+    return timedUntilShown([showCards] { showCards->click(); });
 }
 
 double ProgramWindow::chooseCelticCross()
 {
     QAction *celticCross = m_form->control<QAction>(QStringLiteral("N10"));
-    return toFrame([celticCross] { celticCross->trigger(); });
+    return timedUntilShown([celticCross] { celticCross->trigger(); });
 }
 
 int ProgramWindow::shownPictures() const

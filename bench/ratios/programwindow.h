@@ -2,7 +2,8 @@
 
 // The program's main window on Qt's offscreen platform, opened in a deck's
 // folder as the program is in its own, with its commands given as the user
-// gives them and timed up to the frame that shows what they did.
+// gives them and timed until the window answers again: the frame that shows
+// what they did has been flushed (FrameWatcher::runUntilShown).
 
 #include "benchdeck.h"
 #include "framewatcher.h"
@@ -35,7 +36,7 @@ public:
     bool crossingCardSideways(CardSize size) const;
 
 private:
-    double toFrame(const std::function<void()> &command);
+    double timedUntilShown(const std::function<void()> &command);
 
     std::string m_folder;
     std::unique_ptr<TForm1> m_form;

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -30,7 +31,7 @@ void runRow(benchmark::State &state, Row &&row)
 {
     for (auto _ : state) {
         try {
-            state.SetIterationTime(row());
+            state.SetIterationTime(stopwatch(row));
         } catch (const std::exception &error) {
             state.SkipWithError(error.what());
             return;
@@ -72,7 +73,6 @@ void loadRow(benchmark::State &state, const std::string &name, const std::string
                                            benchmark::DoNotOptimize(picture.pixels.get());
                                        }));
         addTimeRow(name, series, batch, Goal::atMost(1.10));
-        return series.ours() + series.floor();
     });
 }
 
@@ -146,7 +146,6 @@ void turnRow(benchmark::State &state, const char *name, int firstAngle, int seco
             },
             [&] { return stopwatch([&] { copyBytes(turned); }); });
         addTimeRow(name, series, 1, goal);
-        return series.ours() + series.floor();
     });
 }
 
@@ -169,10 +168,11 @@ double bareShow(const std::vector<std::vector<uint8_t>> &files, int shown, Pictu
         std::vector<DecodedPicture> pictures;
         for (const std::vector<uint8_t> &file : files)
             pictures.push_back(bareJpegDecode(file, JpegOutput::Screen));
-        wall.showToFrame(std::move(pictures), shown);
+        wall.showPictures(std::move(pictures), shown);
     });
 }
 
+// A sample of that many commands that time themselves: their seconds summed.
 template<typename Work>
 auto timesOver(int times, Work work)
 {
@@ -199,7 +199,6 @@ void BM_Reading(benchmark::State &state)
             throw std::runtime_error("the reading did not reach the last card");
         addTimeRow("reading (22 cards of 105×153, " + std::to_string(shown) + " shown; paint included)", series,
                    Batch, Goal::atMost(1.30));
-        return series.ours() + series.floor();
     });
 }
 
@@ -220,7 +219,6 @@ void BM_Spread(benchmark::State &state)
             throw std::runtime_error("the Celtic Cross was not laid out");
         addTimeRow("spread (Celtic Cross, " + std::to_string(shown) + " shown; paint included)", series, Batch,
                    Goal::atMost(1.30));
-        return series.ours() + series.floor();
     });
 }
 
@@ -247,7 +245,6 @@ void BM_HostileReading(benchmark::State &state)
         addTimeRow("hostile reading (22 of " + sizeText(HostilePicture) + ", progressive, scans sent "
                        + std::to_string(HostilePasses) + " times)",
                    series, 1, Goal::atMost(2.0));
-        return series.ours() + series.floor();
     });
 }
 
@@ -267,7 +264,7 @@ void BM_StartUpAndMemory(benchmark::State &state)
         run(SHIPPED_PROGRAM);
         run(MINIMAL_PROGRAM);
         PairSeries wall, cpu, memory;
-        const double seconds = drawPairs(Sampling{21, 5000, 60}, {&wall, &cpu, &memory}, [&](bool oursFirst) {
+        drawPairs(Sampling{21, 5000, 60}, {&wall, &cpu, &memory}, [&](bool oursFirst) {
             ProbeRun ours, minimal;
             if (oursFirst) {
                 ours = run(SHIPPED_PROGRAM);
@@ -284,7 +281,6 @@ void BM_StartUpAndMemory(benchmark::State &state)
         addTimeRow("start-up to the first painted frame, CPU time", cpu, 1, Goal::atMost(1.25));
         addRow("memory (peak resident, start-up and one reading)", memory, formatKb(memory.ours()),
                formatKb(memory.floor()), Goal::atMost(1.10));
-        return seconds;
     });
 }
 
@@ -307,7 +303,6 @@ void BM_Scaling(benchmark::State &state)
                sizeText(LargePicture) + ": " + formatSeconds(series.ours()) + "/MP",
                sizeText(MiddlePicture) + ": " + formatSeconds(series.floor()) + "/MP",
                Goal::between(0.85, 1.15));
-        return series.ours() + series.floor();
     });
 }
 

@@ -71,43 +71,48 @@ struct Sampling {
 // Calls pair(oursFirst) until sampling says enough: each call takes one
 // sample of both sides, in the order given, which alternates, so that a
 // drift of the machine weighs on both alike, and adds them to its series.
-// Returns the seconds it took.
 template<typename Pair>
-double drawPairs(const Sampling &sampling, std::initializer_list<const PairSeries *> watched, Pair &&pair)
+void drawPairs(const Sampling &sampling, std::initializer_list<const PairSeries *> watched, Pair &&pair)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int n = 1;; ++n) {
         pair(n % 2 == 1);
-        const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (n >= sampling.maxPairs)
+            return;
+        if (n < sampling.minPairs)
+            continue;
         bool precise = true;
         for (const PairSeries *series : watched)
             precise = precise && series->ratioHalfWidth() <= RatioPrecision;
-        if (n >= sampling.maxPairs || (n >= sampling.minPairs && (precise || spent >= sampling.maxSeconds)))
-            return spent;
+        if (precise || std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(sampling.maxSeconds))
+            return;
     }
 }
 
 // The common row: ours() and floor() return the seconds of one sample
 // each. Both run once first, to warm caches; settle runs untimed after
-// every pair.
+// every sample, so that neither side pays for what the other left behind.
 template<typename Ours, typename Floor, typename Settle>
 PairSeries sideBySide(const Sampling &sampling, Ours &&ours, Floor &&floor, Settle &&settle)
 {
     PairSeries series;
     ours();
+    settle();
     floor();
     settle();
     drawPairs(sampling, {&series}, [&](bool oursFirst) {
         double o, f;
         if (oursFirst) {
             o = ours();
+            settle();
             f = floor();
         } else {
             f = floor();
+            settle();
             o = ours();
         }
-        series.add(o, f);
         settle();
+        series.add(o, f);
     });
     return series;
 }
