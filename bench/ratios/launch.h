@@ -7,7 +7,7 @@
 #include <string>
 
 struct ProbeRun {
-    double secondsToFrame;    // from just before the fork to the first flushed frame
+    double secondsToFrame;    // from just before the process starts to its first flushed frame
     double cpuSecondsToFrame; // the process's CPU time by then
     long peakKb;              // VmHWM after start-up and, if the window has one, a reading
     std::string lastSlot;     // the text of slot 22 after that reading, or empty
