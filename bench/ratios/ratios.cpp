@@ -161,7 +161,7 @@ void BM_Turn180(benchmark::State &state)
 
 // The floor of a command that shows pictures: the bare decodes of the same
 // files into the screen's format, and the paint of as many of them as the
-// window shows, up to their flushed frame.
+// window shows, until the wall answers again.
 double bareShow(const std::vector<std::vector<uint8_t>> &files, int shown, PictureWall &wall)
 {
     return stopwatch([&] {
