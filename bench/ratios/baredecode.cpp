@@ -2,40 +2,97 @@
 
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
-#include <memory>
+#include <cstring>
+#include <fstream>
 
 #include <jpeglib.h>
+#include <png.h>
 
-size_t bareDecode(const std::string &path)
+namespace {
+
+struct MemoryReader {
+    const uint8_t *next;
+    size_t left;
+};
+
+void readPngBytes(png_structp png, png_bytep target, size_t size)
 {
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        std::perror(path.c_str());
+    auto *reader = static_cast<MemoryReader *>(png_get_io_ptr(png));
+    if (size > reader->left)
+        png_error(png, "the file ends early");
+    std::memcpy(target, reader->next, size);
+    reader->next += size;
+    reader->left -= size;
+}
+
+[[noreturn]] void stopOnPngError(png_structp, png_const_charp message)
+{
+    std::fprintf(stderr, "libpng: %s\n", message);
+    std::exit(1);
+}
+
+} // namespace
+
+std::vector<uint8_t> fileBytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::vector<uint8_t> bytes(file ? size_t(file.tellg()) : 0);
+    file.seekg(0);
+    if (bytes.empty() || !file.read(reinterpret_cast<char *>(bytes.data()), std::streamsize(bytes.size()))) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
         std::exit(1);
     }
+    return bytes;
+}
+
+DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file, JpegOutput output)
+{
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
+    cinfo.err = jpeg_std_error(&errors); // ends the process on an error
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
+    cinfo.out_color_space = output == JpegOutput::Rgb ? JCS_RGB : JCS_EXT_BGRX;
     jpeg_start_decompress(&cinfo);
 
-    const size_t stride = size_t(cinfo.output_width) * 3;
-    const size_t size = stride * cinfo.output_height;
-    std::unique_ptr<JSAMPLE[]> pixels(new JSAMPLE[size]); // not cleared: libjpeg fills it
+    DecodedPicture picture;
+    picture.width = int(cinfo.output_width);
+    picture.height = int(cinfo.output_height);
+    picture.bytesPerLine = size_t(cinfo.output_width) * size_t(cinfo.output_components);
+    picture.pixels.reset(new uint8_t[picture.bytesPerLine * cinfo.output_height]);
     constexpr JDIMENSION RowsPerRead = 16;
     JSAMPROW rows[RowsPerRead];
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
         const JDIMENSION wanted = left < RowsPerRead ? left : RowsPerRead;
         for (JDIMENSION i = 0; i < wanted; ++i)
-            rows[i] = pixels.get() + (cinfo.output_scanline + i) * stride;
+            rows[i] = picture.pixels.get() + (cinfo.output_scanline + i) * picture.bytesPerLine;
         jpeg_read_scanlines(&cinfo, rows, wanted);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    std::fclose(file);
-    return size;
+    return picture;
+}
+
+DecodedPicture barePngDecode(const std::vector<uint8_t> &file)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stopOnPngError, nullptr);
+    png_infop info = png_create_info_struct(png);
+    MemoryReader reader{file.data(), file.size()};
+    png_set_read_fn(png, &reader, readPngBytes);
+    png_read_info(png, info);
+
+    DecodedPicture picture;
+    picture.width = int(png_get_image_width(png, info));
+    picture.height = int(png_get_image_height(png, info));
+    picture.bytesPerLine = png_get_rowbytes(png, info);
+    picture.pixels.reset(new uint8_t[picture.bytesPerLine * size_t(picture.height)]);
+    std::vector<png_bytep> rows(size_t(picture.height));
+    for (size_t y = 0; y < rows.size(); ++y)
+        rows[y] = picture.pixels.get() + y * picture.bytesPerLine;
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return picture;
 }

@@ -1,14 +1,32 @@
 #pragma once
 
-// The floor that picture loading is measured against: libjpeg on its own,
-// reading a file and decoding it into a fresh RGB buffer, with nothing of
-// ours around it.
+// The floors that picture loading is measured against: libjpeg-turbo or
+// libpng on its own, decoding a file's bytes already in memory into a fresh
+// buffer, with nothing of ours around it. The benchmarks decode only files
+// that they wrote themselves: a broken one ends the process.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
-// Decodes the JPEG file at path into a newly allocated buffer of 3 bytes a
-// pixel, which it frees before returning; returns the buffer's size. Ends
-// the process on a broken file, as libjpeg's default error handler does:
-// the benchmarks only decode their own.
-size_t bareDecode(const std::string &path);
+struct DecodedPicture {
+    int width = 0;
+    int height = 0;
+    size_t bytesPerLine = 0;
+    std::unique_ptr<uint8_t[]> pixels; // not cleared before decoding: the decoder fills it
+};
+
+// The whole file, read once before any timing.
+std::vector<uint8_t> fileBytes(const std::string &path);
+
+enum class JpegOutput {
+    Rgb,    // 3 bytes a pixel: the decoder's natural output
+    Screen, // 4 bytes a pixel in the order of QImage::Format_RGB32, drawn without conversion
+};
+
+DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file, JpegOutput output);
+
+// Rows as the file stores them, 8 bits a sample: RGB, RGBA or palette indices.
+DecodedPicture barePngDecode(const std::vector<uint8_t> &file);

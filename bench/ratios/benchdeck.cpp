@@ -1,7 +1,6 @@
 #include "benchdeck.h"
 
 #include "codepage.h"
-#include "photo.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -31,9 +30,6 @@ BenchDeck::BenchDeck()
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a folder for the benchmark pictures");
     m_root = pattern;
-    for (CardSize size : ScalingSizes)
-        writeDeck(size);
-    writePhotoJpeg(scanFile(), ScanPicture.width, ScanPicture.height, 4242);
 }
 
 BenchDeck::~BenchDeck()
@@ -42,16 +38,33 @@ BenchDeck::~BenchDeck()
     std::filesystem::remove_all(m_root, ignored);
 }
 
+bool BenchDeck::firstUse(const std::string &name) const
+{
+    return m_made.insert(name).second;
+}
+
 std::string BenchDeck::deckFolder(CardSize size) const
 {
-    return m_root + "/" + sizeName(size);
+    const std::string folder = m_root + "/" + sizeName(size);
+    if (firstUse(folder))
+        writeDeck(folder, size, false);
+    return folder;
+}
+
+std::string BenchDeck::hostileDeckFolder() const
+{
+    const std::string folder = m_root + "/hostile";
+    if (firstUse(folder))
+        writeDeck(folder, HostilePicture, true);
+    return folder;
 }
 
 std::vector<std::string> BenchDeck::cardFiles(CardSize size) const
 {
+    const std::string folder = deckFolder(size);
     std::vector<std::string> files;
     for (int k = 0; k < Cards; ++k)
-        files.push_back(deckFolder(size) + "/cardimages/" + cardName(k));
+        files.push_back(folder + "/cardimages/" + cardName(k));
     return files;
 }
 
@@ -62,20 +75,38 @@ std::string BenchDeck::backFile(CardSize size) const
 
 std::string BenchDeck::scanFile() const
 {
-    return m_root + "/scan.jpg";
+    const std::string file = m_root + "/scan.jpg";
+    if (firstUse(file))
+        writePhotoJpeg(file, ScanPicture.width, ScanPicture.height, 4242);
+    return file;
 }
 
-void BenchDeck::writeDeck(CardSize size)
+std::string BenchDeck::pngFile(CardSize size, PngKind kind) const
 {
-    const std::string folder = deckFolder(size) + "/cardimages";
-    std::filesystem::create_directories(folder);
-    std::ofstream list(folder + "/carddata.csv", std::ios::binary);
+    const char *kindName = kind == PngKind::Rgb ? "rgb" : kind == PngKind::Alpha ? "alpha" : "palette";
+    const std::string file = m_root + "/" + sizeName(size) + "-" + kindName + ".png";
+    if (firstUse(file))
+        writePhotoPng(file, size.width, size.height, 77, kind);
+    return file;
+}
+
+void BenchDeck::writeDeck(const std::string &folder, CardSize size, bool hostile) const
+{
+    const std::string pictures = folder + "/cardimages";
+    std::filesystem::create_directories(pictures);
+    std::ofstream list(pictures + "/carddata.csv", std::ios::binary);
     list << CodePage::fromUtf8("カード名,画像ファイル") << "\r\n";
+    const auto writePicture = [&](const std::string &name, uint32_t seed) {
+        if (hostile)
+            writeRepeatedScanJpeg(pictures + "/" + name, size.width, size.height, seed, HostilePasses);
+        else
+            writePhotoJpeg(pictures + "/" + name, size.width, size.height, seed);
+    };
     for (int k = 0; k < Cards; ++k) {
         list << CodePage::fromUtf8("カード" + std::to_string(k + 1)) << ',' << cardName(k) << "\r\n";
-        writePhotoJpeg(folder + "/" + cardName(k), size.width, size.height, uint32_t(k + 1));
+        writePicture(cardName(k), uint32_t(k + 1));
     }
     if (!list)
         throw std::runtime_error("cannot write the card list in " + folder);
-    writePhotoJpeg(folder + "/" + BackName, size.width, size.height, 999);
+    writePicture(BackName, 999);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-// The benchmarks' pictures, made afresh in a temporary folder at start and
-// removed at the end: a deck (card list, 22 card pictures and the back) for
-// each card size, laid out as the program expects in its current
-// directory, and one picture at a scanner's size.
+// The benchmarks' pictures, made in a temporary folder the first time a
+// benchmark asks for them and removed at the end: decks (card list, 22 card
+// pictures and the back) laid out as the program expects in its current
+// directory, one picture at a scanner's size and PNG files of each kind.
 
+#include "photo.h"
+
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,8 +18,20 @@ struct CardSize {
 
 inline constexpr CardSize CardPicture{105, 153};
 inline constexpr CardSize ScanPicture{3000, 4500};
-// The sizes of the scaling row: the card, four times and sixteen times its sides.
-inline constexpr CardSize ScalingSizes[] = {{105, 153}, {420, 612}, {1680, 2448}};
+inline constexpr CardSize PngPhoto{1000, 1500};
+// The sizes of the scaling row: four times and sixteen times the card's sides.
+inline constexpr CardSize MiddlePicture{420, 612};
+inline constexpr CardSize LargePicture{1680, 2448};
+
+// The worst reading that fits the picture budget of 1 GiB: 22 pictures at
+// the card's proportions whose sides leave room, beside each decoded
+// 24-bit picture, for two 32-bit copies of it (3 + 4 + 4 bytes a pixel,
+// 22 times over: 1745 × 2542 × 11 × 22 < 2^30). Each is a progressive,
+// arithmetic-coded JPEG whose scans are sent HostilePasses times: the
+// decoder must accept it and pays for every pass. When the program's limits
+// change, these two constants say what the worst admissible reading is.
+inline constexpr CardSize HostilePicture{1745, 2542};
+inline constexpr int HostilePasses = 3;
 
 class BenchDeck
 {
@@ -26,16 +41,23 @@ public:
     BenchDeck(const BenchDeck &) = delete;
     BenchDeck &operator=(const BenchDeck &) = delete;
 
-    // The folder whose cardimages/ holds the deck of that size: the program's
-    // current directory for a reading.
+    // The folder whose cardimages/ holds the deck of photograph-like JPEG
+    // files of that size: the program's current directory for a reading.
     std::string deckFolder(CardSize size) const;
     // Full paths of a deck's 22 card pictures and of its back.
     std::vector<std::string> cardFiles(CardSize size) const;
     std::string backFile(CardSize size) const;
+    // The deck of the hostile reading, its cards as hostile as HostilePasses
+    // makes them; cardFiles(HostilePicture) are the same pictures plain.
+    std::string hostileDeckFolder() const;
     std::string scanFile() const;
+    std::string pngFile(CardSize size, PngKind kind) const;
 
 private:
-    void writeDeck(CardSize size);
+    // True the first time a file or folder of that name is asked for.
+    bool firstUse(const std::string &name) const;
+    void writeDeck(const std::string &folder, CardSize size, bool hostile) const;
 
     std::string m_root;
+    mutable std::set<std::string> m_made;
 };

@@ -2,9 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +18,8 @@ extern char **environ;
 
 namespace {
 
+constexpr int TimeoutMs = 30000;
+
 long long monotonicNanoseconds()
 {
     timespec now;
@@ -21,24 +27,54 @@ long long monotonicNanoseconds()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
-// The benchmark's own environment with the offscreen platform chosen, made
-// before the fork: the child may only make async-signal-safe calls.
-std::vector<std::string> probeEnvironment()
+// The benchmark's own environment with the offscreen platform chosen and
+// the probe preloaded.
+std::vector<std::string> probeEnvironment(const std::string &probe)
 {
     std::vector<std::string> entries;
     for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
             entries.emplace_back(*e);
     }
     entries.emplace_back(std::string("QT_QPA_PLATFORM=") + KUERUMI_OFFSCREEN);
+    entries.emplace_back("LD_PRELOAD=" + probe);
     return entries;
+}
+
+// Everything the child writes until it ends, or until the time is up.
+std::string readUntilEnd(int fd, pid_t child, const std::string &program)
+{
+    std::string report;
+    const long long deadline = monotonicNanoseconds() + TimeoutMs * 1000000LL;
+    for (;;) {
+        const long long left = (deadline - monotonicNanoseconds()) / 1000000;
+        pollfd watch{fd, POLLIN, 0};
+        const int ready = left > 0 ? poll(&watch, 1, int(left)) : 0;
+        if (ready == 0) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            throw std::runtime_error(program + " did not report within thirty seconds");
+        }
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        char buffer[512];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            report.append(buffer, size_t(got));
+        else if (got == 0 || errno != EINTR)
+            break;
+    }
+    return report;
 }
 
 } // namespace
 
-ProbeRun runProbe(const std::string &program, const std::string &folder)
+ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder)
 {
-    static const std::vector<std::string> environment = probeEnvironment();
+    const std::vector<std::string> environment = probeEnvironment(probe);
     std::vector<char *> envp;
     for (const std::string &entry : environment)
         envp.push_back(const_cast<char *>(entry.c_str()));
@@ -48,37 +84,49 @@ ProbeRun runProbe(const std::string &program, const std::string &folder)
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot make a pipe for " + program);
+    // posix_spawn starts the child without copying the benchmark's memory,
+    // so the start costs the same whatever the benchmark holds.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
     const long long start = monotonicNanoseconds();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int quiet = open("/dev/null", O_WRONLY);
-        if (chdir(folder.c_str()) != 0 || dup2(out[1], 1) < 0 || dup2(quiet, 2) < 0)
-            _exit(127);
-        execve(argv[0], argv, envp.data());
-        _exit(127);
-    }
+    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
-    if (child < 0) {
+    if (failed != 0) {
         close(out[0]);
-        throw std::runtime_error("cannot start " + program);
+        throw std::runtime_error("cannot start " + program + ": " + std::strerror(failed));
     }
     std::string report;
-    char buffer[256];
-    ssize_t got;
-    while ((got = read(out[0], buffer, sizeof buffer)) != 0) {
-        if (got > 0)
-            report.append(buffer, size_t(got));
-        else if (errno != EINTR)
-            break;
+    try {
+        report = readUntilEnd(out[0], child, program);
+    } catch (...) {
+        close(out[0]);
+        throw;
     }
     close(out[0]);
     int status = 0;
     waitpid(child, &status, 0);
 
-    long long paint = 0;
-    long peak = 0;
-    if (std::sscanf(report.c_str(), "paint %lld peak %ld", &paint, &peak) != 2 || paint < start || peak <= 0)
-        throw std::runtime_error(program + " did not report its first paint and peak memory (output: \"" + report
+    ProbeRun run{0, 0, 0, {}};
+    long long frame = 0, cpu = 0;
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("frame ", 0) == 0)
+            std::sscanf(line.c_str(), "frame %lld %lld", &frame, &cpu);
+        else if (line.rfind("peak ", 0) == 0)
+            std::sscanf(line.c_str(), "peak %ld", &run.peakKb);
+        else if (line.rfind("slot22 ", 0) == 0)
+            run.lastSlot = line.substr(7);
+    }
+    if (frame <= start || cpu <= 0 || run.peakKb <= 0)
+        throw std::runtime_error(program + " did not report its first frame and peak memory (output: \"" + report
                                  + "\")");
-    return {double(paint - start) * 1e-9, peak};
+    run.secondsToFrame = double(frame - start) * 1e-9;
+    run.cpuSecondsToFrame = double(cpu) * 1e-9;
+    return run;
 }

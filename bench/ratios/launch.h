@@ -1,15 +1,19 @@
 #pragma once
 
-// Starting a probe program (startup_kuerumi or startup_minimal) in a fresh
-// process on Qt's offscreen platform and reading what it reports.
+// Starting a Qt program, as built and unchanged, in a fresh process on Qt's
+// offscreen platform with the frame probe preloaded, and reading what the
+// probe reports (see frameprobe.cpp).
 
 #include <string>
 
 struct ProbeRun {
-    double secondsToFirstPaint; // from just before the fork
-    long peakKb;                // VmHWM once its work is done
+    double secondsToFrame;    // from just before the process starts to its first flushed frame
+    double cpuSecondsToFrame; // the process's CPU time by then
+    long peakKb;              // VmHWM after start-up and, if the window has one, a reading
+    std::string lastSlot;     // the text of slot 22 after that reading, or empty
 };
 
-// Runs program with folder as its current directory. Throws
-// std::runtime_error when it cannot be started or reports nothing.
-ProbeRun runProbe(const std::string &program, const std::string &folder);
+// Runs program with folder as its current directory, probe preloaded.
+// Throws std::runtime_error when it cannot be started, reports nothing or
+// takes longer than thirty seconds.
+ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder);

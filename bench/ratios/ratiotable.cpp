@@ -1,9 +1,22 @@
 #include "ratiotable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
+
+struct RatioRow {
+    std::string name;
+    std::string ours;
+    std::string floor;
+    double ratio;
+    double lowerQuartile;
+    double upperQuartile;
+    double halfWidth;
+    size_t pairs;
+    Goal goal;
+};
 
 std::vector<RatioRow> &rows()
 {
@@ -16,6 +29,26 @@ std::string format(const char *pattern, double value)
     char text[64];
     std::snprintf(text, sizeof text, pattern, value);
     return text;
+}
+
+// The largest j for which the j-th smallest and the j-th largest of n
+// samples enclose the median with at least 95% confidence: the chance that
+// fewer than j of n fair coin tosses come up heads is at most 2.5%. 0 when
+// n is too small for any.
+size_t confidenceRank(size_t n)
+{
+    if (n > 1000) // past where 2^-n is a double, the normal approximation is close
+        return size_t(double(n) / 2 - 0.98 * std::sqrt(double(n)));
+    double tail = 0, term = std::pow(0.5, double(n)); // P(heads = 0)
+    size_t j = 0;
+    for (size_t k = 0; k < n; ++k) {
+        tail += term;
+        if (tail > 0.025)
+            break;
+        j = k + 1;
+        term *= double(n - k) / double(k + 1);
+    }
+    return j;
 }
 
 } // namespace
@@ -32,18 +65,54 @@ double median(std::vector<double> values)
     return (upper + *std::max_element(values.begin(), values.begin() + long(middle))) / 2;
 }
 
-void addTimeRow(const std::string &name, const PairedSamples &samples, int batch, double goal)
+void PairSeries::add(double ours, double floor)
 {
-    const double n = median(samples.numerator);
-    const double d = median(samples.denominator);
-    const double ratio = n / d;
-    addRow({name, formatSeconds(n / batch), formatSeconds(d / batch), ratio, "≤ " + formatRatio(goal),
-            ratio <= goal});
+    m_ours.push_back(ours);
+    m_floor.push_back(floor);
+    m_ratios.push_back(ours / floor);
 }
 
-void addRow(RatioRow row)
+double PairSeries::quantile(double q) const
 {
-    rows().push_back(std::move(row));
+    if (m_ratios.empty())
+        return 0;
+    std::vector<double> sorted = m_ratios;
+    std::sort(sorted.begin(), sorted.end());
+    const double at = q * double(sorted.size() - 1);
+    const size_t below = size_t(at);
+    const double above = below + 1 < sorted.size() ? sorted[below + 1] : sorted[below];
+    return sorted[below] + (at - double(below)) * (above - sorted[below]);
+}
+
+double PairSeries::ratioHalfWidth() const
+{
+    const size_t j = confidenceRank(m_ratios.size());
+    if (j == 0)
+        return std::numeric_limits<double>::infinity();
+    std::vector<double> sorted = m_ratios;
+    std::sort(sorted.begin(), sorted.end());
+    return (sorted[sorted.size() - j] - sorted[j - 1]) / 2;
+}
+
+std::string Goal::text() const
+{
+    if (low > 0)
+        return formatRatio(low) + " to " + formatRatio(high);
+    return "≤ " + formatRatio(high);
+}
+
+void addRow(const std::string &name, const PairSeries &series, const std::string &ours,
+            const std::string &floor, Goal goal)
+{
+    rows().push_back({name, ours, floor, series.ratio(), series.lowerQuartile(), series.upperQuartile(),
+                      series.ratioHalfWidth(), series.pairs(), goal});
+    std::fprintf(stderr, "    %s: %s, %zu pairs, ±%.3f\n", name.c_str(), formatRatio(series.ratio()).c_str(),
+                 series.pairs(), series.ratioHalfWidth());
+}
+
+void addTimeRow(const std::string &name, const PairSeries &series, int batch, Goal goal)
+{
+    addRow(name, series, formatSeconds(series.ours() / batch), formatSeconds(series.floor() / batch), goal);
 }
 
 std::string formatSeconds(double seconds)
@@ -67,12 +136,13 @@ std::string formatRatio(double ratio)
 
 void printTable()
 {
-    std::printf("| ratio | ours | floor | ratio | goal | met |\n");
-    std::printf("|---|---:|---:|---:|---|---|\n");
+    std::printf("| row | ours | floor | ratio | IQR | ± (95%%) | pairs | goal | met |\n");
+    std::printf("|---|---:|---:|---:|---|---:|---:|---|---|\n");
     for (const RatioRow &row : rows()) {
-        std::printf("| %s | %s | %s | %s | %s | %s |\n", row.name.c_str(), row.numerator.c_str(),
-                    row.denominator.c_str(), formatRatio(row.ratio).c_str(), row.goal.c_str(),
-                    row.met ? "yes" : "**no**");
+        std::printf("| %s | %s | %s | %s | %s–%s | %s | %zu | %s | %s |\n", row.name.c_str(), row.ours.c_str(),
+                    row.floor.c_str(), formatRatio(row.ratio).c_str(), formatRatio(row.lowerQuartile).c_str(),
+                    formatRatio(row.upperQuartile).c_str(), format("%.3f", row.halfWidth).c_str(), row.pairs,
+                    row.goal.text().c_str(), row.goal.met(row.ratio) ? "yes" : "**no**");
     }
     std::fflush(stdout);
 }

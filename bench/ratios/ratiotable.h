@@ -1,11 +1,11 @@
 #pragma once
 
-// Measuring two pieces of work side by side and keeping the table of ratios
-// that the benchmark prints at its end.
-
-#include <benchmark/benchmark.h>
+// Measuring the program's work and its floor side by side, pair after pair,
+// and keeping the table of ratios that the benchmark prints at its end.
 
 #include <chrono>
+#include <initializer_list>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -32,61 +32,113 @@ auto repeated(int times, Work work)
 
 double median(std::vector<double> values);
 
-struct PairedSamples {
-    std::vector<double> numerator;
-    std::vector<double> denominator;
+// The samples of one row, a pair at a time: ours and the floor's, taken
+// one right after the other, and their ratio. A ratio per pair, rather than
+// one of the two sides' medians, cancels what the machine did meanwhile.
+class PairSeries
+{
+public:
+    void add(double ours, double floor);
+
+    size_t pairs() const { return m_ratios.size(); }
+    double ours() const { return median(m_ours); }
+    double floor() const { return median(m_floor); }
+    double ratio() const { return median(m_ratios); }
+    double lowerQuartile() const { return quantile(0.25); }
+    double upperQuartile() const { return quantile(0.75); }
+    // Half the width of the 95% confidence interval of ratio(), from the
+    // order statistics of the ratios; infinite while the pairs are too few.
+    double ratioHalfWidth() const;
+
+private:
+    double quantile(double q) const;
+
+    std::vector<double> m_ours, m_floor, m_ratios;
 };
 
-// One sample of each per iteration of state, numerator and denominator in
-// turn and their order swapped every iteration, so that a drift of the
-// machine weighs on both alike. Each is called once beforehand to warm
-// caches and returns the seconds (or any measure) of its sample; settle runs
-// untimed after every pair.
-template<typename Numerator, typename Denominator, typename Settle>
-PairedSamples sideBySide(benchmark::State &state, Numerator &&numerator, Denominator &&denominator,
-                         Settle &&settle)
+// How long a row samples. Two runs agree within ±0.05 (95%) when each
+// knows its median ratio to ±0.05 / √2, so pairs are drawn until every
+// series of the row is that precise, but no fewer than minPairs; past
+// maxSeconds a row stops at the precision it reached.
+inline constexpr double RatioPrecision = 0.035;
+
+struct Sampling {
+    int minPairs = 21;
+    int maxPairs = 5000;
+    double maxSeconds = 45;
+};
+
+// Calls pair(oursFirst) until sampling says enough: each call takes one
+// sample of both sides, in the order given, which alternates, so that a
+// drift of the machine weighs on both alike, and adds them to its series.
+template<typename Pair>
+void drawPairs(const Sampling &sampling, std::initializer_list<const PairSeries *> watched, Pair &&pair)
 {
-    PairedSamples samples;
-    numerator();
-    denominator();
-    settle();
-    bool numeratorFirst = true;
-    for (auto _ : state) {
-        double n, d;
-        if (numeratorFirst) {
-            n = numerator();
-            d = denominator();
-        } else {
-            d = denominator();
-            n = numerator();
-        }
-        numeratorFirst = !numeratorFirst;
-        samples.numerator.push_back(n);
-        samples.denominator.push_back(d);
-        state.SetIterationTime(n + d);
-        settle();
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 1;; ++n) {
+        pair(n % 2 == 1);
+        if (n >= sampling.maxPairs)
+            return;
+        if (n < sampling.minPairs)
+            continue;
+        bool precise = true;
+        for (const PairSeries *series : watched)
+            precise = precise && series->ratioHalfWidth() <= RatioPrecision;
+        if (precise || std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(sampling.maxSeconds))
+            return;
     }
-    return samples;
 }
 
-template<typename Numerator, typename Denominator>
-PairedSamples sideBySide(benchmark::State &state, Numerator &&numerator, Denominator &&denominator)
+// The common row: ours() and floor() return the seconds of one sample
+// each. Both run once first, to warm caches; settle runs untimed after
+// every sample, so that neither side pays for what the other left behind.
+template<typename Ours, typename Floor, typename Settle>
+PairSeries sideBySide(const Sampling &sampling, Ours &&ours, Floor &&floor, Settle &&settle)
 {
-    return sideBySide(state, numerator, denominator, [] {});
+    PairSeries series;
+    ours();
+    settle();
+    floor();
+    settle();
+    drawPairs(sampling, {&series}, [&](bool oursFirst) {
+        double o, f;
+        if (oursFirst) {
+            o = ours();
+            settle();
+            f = floor();
+        } else {
+            f = floor();
+            settle();
+            o = ours();
+        }
+        settle();
+        series.add(o, f);
+    });
+    return series;
 }
 
-struct RatioRow {
-    std::string name;
-    std::string numerator;   // what was measured, formatted
-    std::string denominator; // its floor, formatted
-    double ratio;
-    std::string goal;
-    bool met;
+template<typename Ours, typename Floor>
+PairSeries sideBySide(const Sampling &sampling, Ours &&ours, Floor &&floor)
+{
+    return sideBySide(sampling, ours, floor, [] {});
+}
+
+// A goal for a ratio: at most high, or between low and high.
+struct Goal {
+    double low;
+    double high;
+    static Goal atMost(double high) { return {0, high}; }
+    static Goal between(double low, double high) { return {low, high}; }
+    bool met(double ratio) const { return ratio >= low && ratio <= high; }
+    std::string text() const;
 };
 
+// A row of the table; ours and floor are the medians of each side,
+// formatted by the caller.
+void addRow(const std::string &name, const PairSeries &series, const std::string &ours,
+            const std::string &floor, Goal goal);
 // A row whose samples are seconds for `batch` operations each.
-void addTimeRow(const std::string &name, const PairedSamples &samples, int batch, double goal);
-void addRow(RatioRow row);
+void addTimeRow(const std::string &name, const PairSeries &series, int batch, Goal goal);
 
 std::string formatSeconds(double seconds);
 std::string formatKb(double kb);

@@ -1,0 +1,110 @@
+// The probe that the benchmark preloads (LD_PRELOAD) into a Qt program it
+// starts, so that the program runs as shipped, with nothing of the probe in
+// it. When the application object is made, the probe starts watching; it
+// writes to standard output, which the benchmark reads through a pipe:
+//
+//   frame <ns> <cpu ns>  the monotonic clock and the process's CPU time once
+//                        the first frame of the first top-level window that
+//                        paints has been flushed
+//   peak <kB>            the process's peak resident size (VmHWM) after that
+//                        frame and, in a window with the show-cards button,
+//                        one reading up to the frame that shows it
+//   slot22 <text>        after the reading: the text in the last slot, UTF-8
+//
+// and then ends the process at once.
+
+#include "framewatcher.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+FrameWatcher *watcher = nullptr;
+
+long long nanoseconds(clockid_t clock)
+{
+    timespec now;
+    clock_gettime(clock, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+void report(const std::string &line)
+{
+    const std::string text = line + '\n';
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t written = write(1, text.data() + done, text.size() - done);
+        if (written <= 0)
+            _exit(4);
+        done += size_t(written);
+    }
+}
+
+long peakResidentKb()
+{
+    FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kb = std::strtol(line + 6, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// A press and a release of the left button in the middle of the button,
+// delivered through the application as the window system's would be.
+void clickWithMouse(QPushButton *button)
+{
+    const QPointF middle = QRectF(button->rect()).center();
+    const QPointF global = button->mapToGlobal(middle);
+    QMouseEvent press(QEvent::MouseButtonPress, middle, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(button, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, middle, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(button, &release);
+}
+
+[[noreturn]] void finish(QWidget *window)
+{
+    report("peak " + std::to_string(peakResidentKb()));
+    if (auto *last = window->findChild<QLineEdit *>(QStringLiteral("Edit22")))
+        report("slot22 " + last->text().toStdString());
+    _exit(0);
+}
+
+void firstFrame()
+{
+    report("frame " + std::to_string(nanoseconds(CLOCK_MONOTONIC)) + ' '
+           + std::to_string(nanoseconds(CLOCK_PROCESS_CPUTIME_ID)));
+    QWidget *window = watcher->window();
+    auto *showCards = window->findChild<QPushButton *>(QStringLiteral("btn1uranaikaisi"));
+    if (!showCards)
+        finish(window);
+    watcher->onNextFrame([window] { finish(window); });
+    clickWithMouse(showCards);
+}
+
+void startWatching()
+{
+    watcher = new FrameWatcher;
+    watcher->onNextFrame(firstFrame);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(startWatching)

@@ -1,0 +1,34 @@
+#pragma once
+
+// The floor of showing pictures: a plain top-level widget of the program
+// window's size that draws pictures decoded straight into the screen's
+// format, at their own size, side by side, and repaints only where they lie.
+
+#include "baredecode.h"
+#include "framewatcher.h"
+
+#include <QWidget>
+
+#include <span>
+
+class PictureWall : public QWidget
+{
+public:
+    PictureWall();
+
+    // Shows the first count pictures (decoded as JpegOutput::Screen) in
+    // place of the last ones and returns once their frame has been flushed
+    // (FrameWatcher::runUntilShown). The wall keeps the pictures until the
+    // next call.
+    void showPictures(std::vector<DecodedPicture> pictures, int count);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QRect place(int k) const;
+
+    std::vector<DecodedPicture> m_pictures;
+    int m_count = 0;
+    FrameWatcher m_frames{this};
+};
