@@ -98,7 +98,7 @@ void BenchDeck::writeDeck(const std::string &folder, CardSize size, bool hostile
     list << CodePage::fromUtf8("カード名,画像ファイル") << "\r\n";
     const auto writePicture = [&](const std::string &name, uint32_t seed) {
         if (hostile)
-            writeRepeatedScanJpeg(pictures + "/" + name, size.width, size.height, seed, HostilePasses);
+            writeHostileJpeg(pictures + "/" + name, size.width, size.height, seed, HostileFirstScanCopies);
         else
             writePhotoJpeg(pictures + "/" + name, size.width, size.height, seed);
     };

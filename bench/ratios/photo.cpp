@@ -127,14 +127,25 @@ void writePhotoJpeg(const std::string &path, int width, int height, uint32_t see
     writeBytes(path, file.data(), file.size());
 }
 
-void writeRepeatedScanJpeg(const std::string &path, int width, int height, uint32_t seed, int passes)
+void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed, int firstScanCopies)
 {
-    const std::vector<unsigned char> once = encodeJpeg(width, height, seed, true);
-    const size_t scans = firstScan(once), end = once.size() - 2; // before EOI
+    std::vector<unsigned char> once = encodeJpeg(64, 64, seed, true);
+    const size_t scans = firstScan(once);
+    // The frame header, before the first scan: height, then width.
+    size_t frame = 2;
+    while (once[frame + 1] != 0xCA) // start of a progressive, arithmetic-coded frame
+        frame += 2 + (size_t(once[frame + 2]) << 8 | once[frame + 3]);
+    once[frame + 5] = uint8_t(height >> 8);
+    once[frame + 6] = uint8_t(height & 0xFF);
+    once[frame + 7] = uint8_t(width >> 8);
+    once[frame + 8] = uint8_t(width & 0xFF);
+    size_t second = scans + 2;
+    while (!(once[second] == 0xFF && once[second + 1] == 0xDA))
+        ++second;
     std::vector<unsigned char> file(once.begin(), once.begin() + long(scans));
-    for (int pass = 0; pass < passes; ++pass)
-        file.insert(file.end(), once.begin() + long(scans), once.begin() + long(end));
-    file.insert(file.end(), once.begin() + long(end), once.end());
+    for (int copy = 0; copy < firstScanCopies; ++copy)
+        file.insert(file.end(), once.begin() + long(scans), once.begin() + long(second));
+    file.insert(file.end(), once.begin() + long(second), once.end());
     writeBytes(path, file.data(), file.size());
 }
 

@@ -12,11 +12,12 @@
 // A width by height colour JPEG, baseline, quality 85, 4:2:0.
 void writePhotoJpeg(const std::string &path, int width, int height, uint32_t seed);
 
-// The same picture as a progressive, arithmetic-coded JPEG whose whole run
-// of scans is sent `passes` times over. Each pass walks every block again
-// and leaves the same picture, so a decoder must accept the file and pays
-// for it `passes` times.
-void writeRepeatedScanJpeg(const std::string &path, int width, int height, uint32_t seed, int passes);
+// A progressive, arithmetic-coded JPEG of a few kilobytes that claims width
+// by height pixels: a corner of the picture is data, the rest is what the
+// coding fills in by its rules, and its first scan (the DC of all three
+// components, a pass over every block) is sent firstScanCopies times. The
+// kind of file that costs a decoder the most for its size.
+void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed, int firstScanCopies);
 
 enum class PngKind {
     Rgb,     // 24 bits a pixel

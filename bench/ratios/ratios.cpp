@@ -242,8 +242,8 @@ void BM_HostileReading(benchmark::State &state)
             settleEvents);
         if (!window.dealtEveryCard(HostilePicture))
             throw std::runtime_error("the hostile reading did not reach the last card");
-        addTimeRow("hostile reading (22 of " + sizeText(HostilePicture) + ", progressive, scans sent "
-                       + std::to_string(HostilePasses) + " times)",
+        addTimeRow("hostile reading (22 of " + sizeText(HostilePicture) + ", first scan sent "
+                       + std::to_string(HostileFirstScanCopies) + " times)",
                    series, 1, Goal::atMost(2.0));
     });
 }
