@@ -159,7 +159,7 @@ int chooseColourSpace(j_decompress_ptr cinfo)
         return 8;
     case JCS_YCbCr:
     case JCS_RGB:
-        cinfo->out_color_space = JCS_EXT_BGR;
+        cinfo->out_color_space = JCS_EXT_RGB;
         return 24;
     case JCS_CMYK:
     case JCS_YCCK:

@@ -88,6 +88,8 @@ void setTransformations(png_structp png, PngRows::Output output)
     png_set_expand(png); // palette to colours, low grey depths to 8 bits, tRNS to alpha
     png_set_scale_16(png);
     png_set_gray_to_rgb(png);
+    if (output == PngRows::Rgb)
+        return;
     png_set_bgr(png);
     if (output == PngRows::Bgrx)
         png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
@@ -97,7 +99,7 @@ size_t outputBytes(PngRows::Output output)
 {
     switch (output) {
     case PngRows::Indices: return 1;
-    case PngRows::Bgr: return 3;
+    case PngRows::Rgb: return 3;
     default: return 4;
     }
 }

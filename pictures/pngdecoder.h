@@ -29,9 +29,9 @@ struct PngHeader {
 struct PngRows {
     enum Output {
         Indices, // a byte a pixel: palette index or grey level, as stored
-        Bgr,     // 8 bits each of blue, green, red
-        Bgrx,    // the same and an opaque byte
-        Bgra,    // the same and alpha
+        Rgb,     // 8 bits each of red, green, blue
+        Bgrx,    // 8 bits each of blue, green, red and an opaque byte
+        Bgra,    // 8 bits each of blue, green, red and alpha
     } output;
     unsigned char *first; // where row 0 goes
     size_t stride;        // from one row to the next; 0 when all use one row,

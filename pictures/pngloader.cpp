@@ -52,7 +52,7 @@ PngRows::Output outputFor(const PngHeader &header, PixelFormat format)
         return PngRows::Indices;
     if (header.alpha)
         return PngRows::Bgra;
-    return format == PixelFormat::Rgb32 ? PngRows::Bgrx : PngRows::Bgr;
+    return format == PixelFormat::Rgb32 ? PngRows::Bgrx : PngRows::Rgb;
 }
 
 // Whether libpng's rows have the target's own layout and can be written
@@ -61,7 +61,7 @@ bool intoTarget(PngRows::Output output, PixelFormat format)
 {
     switch (output) {
     case PngRows::Indices: return format == PixelFormat::Indexed8;
-    case PngRows::Bgr: return format == PixelFormat::Rgb24;
+    case PngRows::Rgb: return format == PixelFormat::Rgb24;
     default: return format == PixelFormat::Rgb32;
     }
 }
@@ -82,7 +82,7 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
             rows->stride = target.bytesPerLine();
         } else {
             const size_t rowBytes = size_t(width) * (rows->output == PngRows::Indices ? 1
-                                                     : rows->output == PngRows::Bgr   ? 3
+                                                     : rows->output == PngRows::Rgb   ? 3
                                                                                       : 4);
             const size_t count = header->interlaced ? size_t(height) : 1;
             load->rowMemory = Bitmap::reserve(rowBytes * count, width, height);
@@ -116,10 +116,10 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
             load->colours[size_t(x)] = overWhite(p[2], p[1], p[0], p[3]);
         }
         break;
-    case PngRows::Bgr:
+    case PngRows::Rgb:
         for (int x = 0; x < width; ++x) {
             const unsigned char *p = row + 3 * x;
-            load->colours[size_t(x)] = Rgb(p[2] << 16 | p[1] << 8 | p[0]);
+            load->colours[size_t(x)] = Rgb(p[0] << 16 | p[1] << 8 | p[2]);
         }
         break;
     case PngRows::Bgrx:

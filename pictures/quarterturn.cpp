@@ -25,7 +25,7 @@ public:
     static uint32_t at(Row row, int x)
     {
         const uint8_t *p = row + 3 * x;
-        return OpaqueWord | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        return OpaqueWord | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
 
 private:

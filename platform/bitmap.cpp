@@ -345,7 +345,7 @@ void Bitmap::readPixels(int x, int y, int count, Rgb *colours) const
         break;
     case PixelFormat::Rgb24:
         for (const uint8_t *p = row + 3 * x; p < row + 3 * end; p += 3)
-            *colours++ = rgb(p[2], p[1], p[0]);
+            *colours++ = rgb(p[0], p[1], p[2]);
         break;
     case PixelFormat::Rgb32:
     case PixelFormat::Device: {
@@ -387,9 +387,9 @@ void Bitmap::writePixels(int x, int y, int count, const Rgb *colours)
     case PixelFormat::Rgb24:
         for (uint8_t *p = row + 3 * x; p < row + 3 * end; p += 3) {
             const Rgb c = *colours++;
-            p[0] = uint8_t(blue(c));
+            p[0] = uint8_t(red(c));
             p[1] = uint8_t(green(c));
-            p[2] = uint8_t(red(c));
+            p[2] = uint8_t(blue(c));
         }
         break;
     case PixelFormat::Rgb32:
@@ -419,7 +419,7 @@ QImage::Format qtFormat(PixelFormat format)
     case PixelFormat::Indexed4: return QImage::Format_Invalid; // Qt has no 4-bit format
     case PixelFormat::Indexed8: return QImage::Format_Indexed8;
     case PixelFormat::Rgb565: return QImage::Format_RGB16;
-    case PixelFormat::Rgb24: return QImage::Format_BGR888;
+    case PixelFormat::Rgb24: return QImage::Format_RGB888;
     case PixelFormat::Rgb32:
     case PixelFormat::Device: return QImage::Format_RGB32;
     }

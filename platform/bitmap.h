@@ -20,7 +20,7 @@ enum class PixelFormat {
     Indexed4,  // the 16-colour system palette; leftmost pixel in the high nibble
     Indexed8,  // a 256-entry halftone palette: 40 greys, then a 6x6x6 colour cube
     Rgb565,    // 16 bits: masks 0xF800, 0x07E0, 0x001F
-    Rgb24,     // 8 bits each of blue, green, red
+    Rgb24,     // 8 bits each of red, green, blue, in that order
     Rgb32,     // a 32-bit word 0xFFRRGGBB per pixel (bytes blue, green, red, unused)
     Device,    // the display's own format (what a turn produces): as Rgb32
 };

@@ -45,7 +45,7 @@ std::vector<uint8_t> fileBytes(const std::string &path)
     return bytes;
 }
 
-DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file, JpegOutput output)
+DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file)
 {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr errors;
@@ -53,13 +53,14 @@ DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file, JpegOutput outpu
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = output == JpegOutput::Rgb ? JCS_RGB : JCS_EXT_BGRX;
+    cinfo.out_color_space = JCS_RGB;
     jpeg_start_decompress(&cinfo);
 
     DecodedPicture picture;
     picture.width = int(cinfo.output_width);
     picture.height = int(cinfo.output_height);
-    picture.bytesPerLine = size_t(cinfo.output_width) * size_t(cinfo.output_components);
+    picture.bytesPerPixel = cinfo.output_components;
+    picture.bytesPerLine = (size_t(cinfo.output_width) * size_t(cinfo.output_components) + 3) / 4 * 4;
     picture.pixels.reset(new uint8_t[picture.bytesPerLine * cinfo.output_height]);
     constexpr JDIMENSION RowsPerRead = 16;
     JSAMPROW rows[RowsPerRead];

@@ -14,19 +14,17 @@
 struct DecodedPicture {
     int width = 0;
     int height = 0;
-    size_t bytesPerLine = 0;
+    size_t bytesPerLine = 0; // rows start on 32-bit boundaries, as a QImage's must
+    int bytesPerPixel = 0;
     std::unique_ptr<uint8_t[]> pixels; // not cleared before decoding: the decoder fills it
 };
 
 // The whole file, read once before any timing.
 std::vector<uint8_t> fileBytes(const std::string &path);
 
-enum class JpegOutput {
-    Rgb,    // 3 bytes a pixel: the decoder's natural output
-    Screen, // 4 bytes a pixel in the order of QImage::Format_RGB32, drawn without conversion
-};
-
-DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file, JpegOutput output);
+// The decoder's own output: 3 bytes a pixel, red, green, blue, drawn as
+// QImage::Format_RGB888.
+DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file);
 
 // Rows as the file stores them, 8 bits a sample: RGB, RGBA or palette indices.
 DecodedPicture barePngDecode(const std::vector<uint8_t> &file);

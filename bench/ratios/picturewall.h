@@ -1,8 +1,8 @@
 #pragma once
 
 // The floor of showing pictures: a plain top-level widget of the program
-// window's size that draws pictures decoded straight into the screen's
-// format, at their own size, side by side, and repaints only where they lie.
+// window's size that draws decoded pictures over their own memory, at their
+// own size, side by side, and repaints only where they lie.
 
 #include "baredecode.h"
 #include "framewatcher.h"
@@ -16,7 +16,7 @@ class PictureWall : public QWidget
 public:
     PictureWall();
 
-    // Shows the first count pictures (decoded as JpegOutput::Screen) in
+    // Shows the first count pictures (from bareJpegDecode) in
     // place of the last ones and returns once their frame has been flushed
     // (FrameWatcher::runUntilShown). The wall keeps the pictures until the
     // next call.

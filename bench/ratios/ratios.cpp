@@ -79,7 +79,7 @@ void loadRow(benchmark::State &state, const std::string &name, const std::string
 void jpegLoadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch)
 {
     loadRow(state, name, path, batch,
-            [](const std::vector<uint8_t> &file) { return bareJpegDecode(file, JpegOutput::Rgb); });
+            [](const std::vector<uint8_t> &file) { return bareJpegDecode(file); });
 }
 
 void pngLoadRow(benchmark::State &state, const std::string &name, CardSize size, PngKind kind, int batch)
@@ -160,14 +160,15 @@ void BM_Turn180(benchmark::State &state)
 }
 
 // The floor of a command that shows pictures: the bare decodes of the same
-// files into the screen's format, and the paint of as many of them as the
-// window shows, until the wall answers again.
+// files, in the decoder's own 24 bits as the program holds them, and the
+// paint of as many of them as the window shows, until the wall answers
+// again.
 double bareShow(const std::vector<std::vector<uint8_t>> &files, int shown, PictureWall &wall)
 {
     return stopwatch([&] {
         std::vector<DecodedPicture> pictures;
         for (const std::vector<uint8_t> &file : files)
-            pictures.push_back(bareJpegDecode(file, JpegOutput::Screen));
+            pictures.push_back(bareJpegDecode(file));
         wall.showPictures(std::move(pictures), shown);
     });
 }
@@ -234,7 +235,7 @@ void BM_HostileReading(benchmark::State &state)
             [&] {
                 return stopwatch([&] {
                     for (const std::vector<uint8_t> &file : files) {
-                        const DecodedPicture picture = bareJpegDecode(file, JpegOutput::Rgb);
+                        const DecodedPicture picture = bareJpegDecode(file);
                         benchmark::DoNotOptimize(picture.pixels.get());
                     }
                 });
