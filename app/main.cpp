@@ -1,6 +1,7 @@
 // くえるみ: a tarot reading with the 22 cards of the Major Arcana.
 
 #include "errorreporter.h"
+#include "iconsizes.h"
 #include "qttranslation.h"
 #include "uranai1.h"
 
@@ -12,7 +13,7 @@ namespace {
 QIcon programIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    for (int size : IconSizes)
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/kuerumi.png").arg(size), QSize(size, size));
     return icon;
 }

@@ -79,14 +79,6 @@ std::string readCardList(const std::string &path)
 
 } // namespace
 
-std::string cardPath(std::string_view fileName)
-{
-    std::string path = CardFolder;
-    path += PathSeparator;
-    path += fileName;
-    return path;
-}
-
 FileOpenError::FileOpenError(const std::string &cp932Path, const std::string &cp932Description)
     : AppError([&] {
           static const Cp932Literal before(u8"ファイル \"");

@@ -8,6 +8,7 @@
 // after the 23rd and fields after the second are ignored.
 
 #include "apperror.h"
+#include "deckfolder.h"
 
 #include <array>
 #include <string>
@@ -25,14 +26,6 @@ inline constexpr int SwapSlot = DeckSize; // the shuffle's temporary
 
 // Entries 0 to 21 are the deck; entry 22 is the shuffle's swap slot.
 extern std::array<Tcarddata, DeckSize + 1> CardTable;
-
-inline constexpr char CardFolder[] = "cardimages";
-inline constexpr char CardListName[] = "carddata.csv";
-inline constexpr char PathSeparator = '/';
-
-// "cardimages" + separator + name: the card list's and the pictures' paths,
-// relative to the current directory.
-std::string cardPath(std::string_view fileName);
 
 // The card list cannot be opened or read. The message names the full path and
 // what went wrong.

@@ -7,10 +7,6 @@
 
 #include <string>
 
-// The picture every slot shows until cards are dealt, relative to the
-// current directory.
-inline constexpr char PlaceholderPicture[] = "cardimages/cut_tarot_00_150.jpg";
-
 // Loads the picture file cp932FileName (code page 932; relative names are
 // found from the current directory; "\" separates folders as "/" does) into
 // target at the picture's own size and at the depth PixelFormatFor gives for

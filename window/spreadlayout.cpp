@@ -4,6 +4,7 @@
 #include "uranai1.h"
 
 #include "imagebox.h"
+#include "deckfolder.h"
 #include "picturefile.h"
 #include "spreadtable.h"
 
@@ -25,6 +26,19 @@ void setLabelText(QLabel *label, const std::string &cp932Text)
 QString cardBackName()
 {
     return QStringLiteral("カードの裏面");
+}
+
+// Decodes the card back afresh into a box, which takes its size; false,
+// with the box as it was, when the back cannot be loaded.
+bool showBack(ImageBox *box)
+{
+    Bitmap back;
+    if (!LoadPictureFile(PlaceholderPicture, back))
+        return false;
+    box->setAutoSize(true);
+    box->setPicture(std::move(back));
+    box->setAccessibleName(cardBackName());
+    return true;
 }
 
 // Moves a control so that its top-left corner is at (top, left).
@@ -100,21 +114,15 @@ bool TForm1::layOutCelticCross()
     place(anchor, spread.anchorTop, spread.anchorLeft);
 
     auto *crossing = control<ImageBox>("Image", CrossingSlot);
-    {
-        Bitmap placeholder;
-        if (!LoadPictureFile(PlaceholderPicture, placeholder))
-            return false;
-        crossing->setAutoSize(true);
-        crossing->setPicture(std::move(placeholder));
-        crossing->setAccessibleName(cardBackName());
-    }
+    if (!showBack(crossing))
+        return false;
     RotatePicture(crossing, 270);
 
     placeImages(CelticCross);
     ShowSlots(static_cast<int>(spread.positions.size()));
     for (const ControlPlace &move : spread.moves) {
         const QWidget *from = move.fromOwnImage ? control<ImageBox>("Image", move.slot) : anchor;
-        place(control<QWidget>(move.prefix, move.slot), from->y() + move.top, from->x() + move.left);
+        place(control<QWidget>(prefixOf(move.part), move.slot), from->y() + move.top, from->x() + move.left);
     }
     return true;
 }
@@ -126,6 +134,8 @@ void TForm1::markSpread(int index)
     control<QAction>(QLatin1String(spreads()[index].menuItem))->setChecked(true);
 }
 
+// Lookup ignores ASCII case; showing slots is the one place that asks for
+// the slot's controls by the lower-case prefixes.
 void TForm1::ShowSlots(int n)
 {
     for (int slot = 1; slot <= n; ++slot) {
@@ -150,12 +160,7 @@ void TForm1::ShowSlots(int n)
 void TForm1::ResetPictures(int n)
 {
     for (int slot = 1; slot <= n; ++slot) {
-        Bitmap placeholder;
-        if (!LoadPictureFile(PlaceholderPicture, placeholder))
+        if (!showBack(control<ImageBox>("Image", slot)))
             return;
-        auto *image = control<ImageBox>("Image", slot);
-        image->setAutoSize(true);
-        image->setPicture(std::move(placeholder));
-        image->setAccessibleName(cardBackName());
     }
 }

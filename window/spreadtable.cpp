@@ -1,5 +1,7 @@
 #include "spreadtable.h"
 
+#include "uranai1.h"
+
 namespace {
 
 using P = SlotPlace;
@@ -52,22 +54,32 @@ const SpreadSlot celticCross[] = {
 // In the Celtic Cross the first two slots' labels and text boxes stand in a
 // column right of the cross, and labels 7 to 10 left of their cards.
 const ControlPlace celticMoves[] = {
-    {"Label", 1, -150, 150, false}, {"Edit", 1, -130, 150, false},
-    {"Label", 2, -100, 150, false}, {"Edit", 2, -80, 150, false},
-    {"Label", 7, 0, -50, true},     {"Label", 8, 0, -50, true},
-    {"Label", 9, 0, -50, true},     {"Label", 10, 0, -50, true},
+    {SlotPart::Label, 1, -150, 150, false}, {SlotPart::Edit, 1, -130, 150, false},
+    {SlotPart::Label, 2, -100, 150, false}, {SlotPart::Edit, 2, -80, 150, false},
+    {SlotPart::Label, 7, 0, -50, true},     {SlotPart::Label, 8, 0, -50, true},
+    {SlotPart::Label, 9, 0, -50, true},     {SlotPart::Label, 10, 0, -50, true},
 };
 
 } // namespace
 
+const char *prefixOf(SlotPart part)
+{
+    switch (part) {
+    case SlotPart::Label: return "Label";
+    case SlotPart::Image: return "Image";
+    case SlotPart::Edit: return "Edit";
+    }
+    return "";
+}
+
 const std::array<Spread, SpreadCount> &spreads()
 {
     static const std::array<Spread, SpreadCount> table = {{
-        {Cp932Literal(u8"聖三角スプレッド"), "N6", 1, 500, 280, holyTriangle, {}},
-        {Cp932Literal(u8"ジプシーの十字スプレッド"), "N7", 5, 350, 280, gypsyCross, {}},
-        {Cp932Literal(u8"二者択一スプレッド"), "N8", 1, 600, 280, twoChoices, {}},
-        {Cp932Literal(u8"ヘキサグラムスプレッド"), "N9", 7, 350, 280, hexagram, {}},
-        {Cp932Literal(u8"ケルト十字スプレッド"), "N10", 1, 360, 200, celticCross, celticMoves},
+        {Cp932Literal(u8"聖三角スプレッド"), "N6", &TForm1::N6Click, 1, 500, 280, holyTriangle, {}},
+        {Cp932Literal(u8"ジプシーの十字スプレッド"), "N7", &TForm1::N7Click, 5, 350, 280, gypsyCross, {}},
+        {Cp932Literal(u8"二者択一スプレッド"), "N8", &TForm1::N8Click, 1, 600, 280, twoChoices, {}},
+        {Cp932Literal(u8"ヘキサグラムスプレッド"), "N9", &TForm1::N9Click, 7, 350, 280, hexagram, {}},
+        {Cp932Literal(u8"ケルト十字スプレッド"), "N10", &TForm1::N10Click, 1, 360, 200, celticCross, celticMoves},
     }};
     return table;
 }

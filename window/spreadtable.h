@@ -27,20 +27,28 @@ struct SpreadSlot
     SlotPlace place;
 };
 
+// The three controls of a slot; each is found by the window under its
+// prefix and the slot's number ("Label7", "Image7", "Edit7").
+enum class SlotPart { Label, Image, Edit };
+const char *prefixOf(SlotPart part);
+
 // A label or text box that a spread moves away from its image box.
 struct ControlPlace
 {
-    const char *prefix; // "Label" or "Edit"
+    SlotPart part;
     int slot;
     int top;
     int left;
     bool fromOwnImage; // relative to its slot's image box, not to the anchor
 };
 
+class TForm1;
+
 struct Spread
 {
     Cp932Literal name;
     const char *menuItem;
+    void (TForm1::*command)(); // what its menu item does
     int anchorSlot;
     int anchorTop;
     int anchorLeft;

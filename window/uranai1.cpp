@@ -85,17 +85,16 @@ void TForm1::createActions()
         {"Button2", &TForm1::Button2Click},
         {"N3", &TForm1::Button2Click},
         {"ComboBox1", &TForm1::ComboBox1Select},
-        {"N6", &TForm1::N6Click},
-        {"N7", &TForm1::N7Click},
-        {"N8", &TForm1::N8Click},
-        {"N9", &TForm1::N9Click},
-        {"N10", &TForm1::N10Click},
         {"N12", &TForm1::N12Click},
     };
-    for (const auto &command : commands) {
-        const Handler handler = command.handler;
-        bindCommand(control<QObject>(QLatin1String(command.control)), [this, handler] { (this->*handler)(); });
-    }
+    const auto bind = [this](const char *name, Handler handler) {
+        bindCommand(control<QObject>(QLatin1String(name)), [this, handler] { (this->*handler)(); });
+    };
+    for (const auto &command : commands)
+        bind(command.control, command.handler);
+    // Each spread's menu item, as the spread table names it.
+    for (const Spread &spread : spreads())
+        bind(spread.menuItem, spread.command);
     bindPointerLeave(CheckBox1, [this] { CheckBox1MouseLeave(); });
     bindToggleWithoutPointer(CheckBox1, [this] { CheckBox1KeyToggle(); });
 }

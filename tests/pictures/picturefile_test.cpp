@@ -1,6 +1,7 @@
 #include "picturefile.h"
 
 #include "codepage.h"
+#include "deckfolder.h"
 #include "testpictures.h"
 #include "workdir.h"
 

@@ -10,6 +10,8 @@
 #include "majorarcana.h"
 
 #include "codepage.h"
+#include "deckfolder.h"
+#include "iconsizes.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -25,8 +27,10 @@
 
 namespace {
 
-const char BackFileName[] = "cut_tarot_00_150.jpg";
-constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256};
+QString fromName(std::string_view name)
+{
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
 
 void makeFolderFor(const QString &path)
 {
@@ -105,18 +109,18 @@ QImage contactSheet(const QString &cardFolder)
     int slot = 0;
     for (const MajorArcanum &card : MajorArcana)
         place(slot++, QString::fromLatin1(card.fileName));
-    place(Columns * Rows - 1, QString::fromLatin1(BackFileName));
+    place(Columns * Rows - 1, fromName(BackPictureName));
     return sheet;
 }
 
 void makeDeck(const QString &root)
 {
     checkCardFonts();
-    const QString cardFolder = root + "/cardimages";
+    const QString cardFolder = root + '/' + fromName(CardFolder);
     for (const MajorArcanum &card : MajorArcana)
         writeJpeg(drawCardFace(card), cardFolder + '/' + QString::fromLatin1(card.fileName));
-    writeJpeg(drawCardBack(), cardFolder + '/' + QString::fromLatin1(BackFileName));
-    writeBytes(cardList(), cardFolder + "/carddata.csv");
+    writeJpeg(drawCardBack(), cardFolder + '/' + fromName(BackPictureName));
+    writeBytes(cardList(), cardFolder + '/' + fromName(CardListName));
     for (int size : IconSizes)
         writePng(drawAppIcon(size), QStringLiteral("%1/app/icons/hicolor/%2x%2/apps/kuerumi.png").arg(root).arg(size));
     writePng(contactSheet(cardFolder), root + "/docs/deck.png");
