@@ -79,7 +79,8 @@ boolean fillSource(j_decompress_ptr cinfo)
 {
     auto *source = reinterpret_cast<SourceManager *>(cinfo->src);
     JpegJob *job = source->job;
-    const long got = job->read(job->file, job->buffer, job->bufferSize);
+    const FileSource &file = job->source;
+    const long got = file.read(file.file, file.buffer, file.bufferSize);
     if (got > 0) {
         source->pub.bytes_in_buffer = size_t(got);
     } else {
@@ -91,11 +92,11 @@ boolean fillSource(j_decompress_ptr cinfo)
         if (cinfo->arith_code && cinfo->input_iMCU_row + 1 < cinfo->total_iMCU_rows)
             escapeOnError(reinterpret_cast<j_common_ptr>(cinfo));
         source->ranDry = true;
-        job->buffer[0] = 0xFF;
-        job->buffer[1] = JPEG_EOI;
+        file.buffer[0] = 0xFF;
+        file.buffer[1] = JPEG_EOI;
         source->pub.bytes_in_buffer = 2;
     }
-    source->pub.next_input_byte = job->buffer;
+    source->pub.next_input_byte = file.buffer;
     return TRUE;
 }
 
@@ -127,8 +128,8 @@ void setUpSource(j_decompress_ptr cinfo, SourceManager *source, JpegJob *job)
     source->pub.skip_input_data = skipSource;
     source->pub.resync_to_restart = jpeg_resync_to_restart;
     source->pub.term_source = endSource;
-    source->pub.next_input_byte = job->buffer;
-    source->pub.bytes_in_buffer = job->filled;
+    source->pub.next_input_byte = job->source.buffer;
+    source->pub.bytes_in_buffer = job->source.filled;
     source->job = job;
     source->ranDry = false;
     cinfo->src = &source->pub;

@@ -5,16 +5,12 @@
 // object. Everything it needs from the C++ side comes in through callbacks
 // that never throw.
 
+#include "filesource.h"
+
 #include <cstddef>
 
 struct JpegJob {
-    // Reads up to size more bytes of the file; 0 at its end, below 0 on failure.
-    long (*read)(void *file, unsigned char *buffer, size_t size);
-    void *file;
-    // The buffer the file is read through, holding its first filled bytes.
-    unsigned char *buffer;
-    size_t bufferSize;
-    size_t filled;
+    FileSource source;
 
     // Called once the header is read, before any pixel memory exists: makes
     // the target width by height at bitsPerPixel (8 grey, 24 colour, 32 CMYK)

@@ -8,17 +8,23 @@
 
 namespace {
 
+unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPixel, size_t workingBytes,
+                             size_t *bytesPerLine) noexcept;
+
+// One load: the decoder's job, and what its callback makes for it.
 struct JpegLoad {
+    JpegLoad(PictureInput &input, Bitmap &into) : job{}, target(&into)
+    {
+        job.source = input.source();
+        job.prepare = prepareTarget;
+        job.context = this;
+    }
+
     JpegJob job;
     Bitmap *target;
     PixelReservation working;
     std::exception_ptr error;
 };
-
-long readMore(void *input, unsigned char *buffer, size_t size)
-{
-    return static_cast<PictureInput *>(input)->read(buffer, size);
-}
 
 // Called from inside the decoder, so no exception may leave it: the
 // bitmap's error waits in the load until the decoder has cleaned up.
@@ -46,20 +52,8 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
 
 bool loadJpeg(PictureInput &input, Bitmap &target)
 {
-    JpegLoad load{};
-    load.job.read = readMore;
-    load.job.file = &input;
-    load.job.buffer = input.buffer();
-    load.job.bufferSize = PictureInput::BufferSize;
-    load.job.filled = input.headSize();
-    load.job.prepare = prepareTarget;
-    load.job.context = &load;
-    load.target = &target;
     target = Bitmap();
-    const JpegResult result = decodeJpeg(&load.job);
-    if (load.error)
-        std::rethrow_exception(load.error);
-    if (result != JpegResult::Decoded)
-        whitenRowsFrom(target, load.job.rowsDecoded);
-    return result == JpegResult::Decoded;
+    JpegLoad load(input, target);
+    const bool decoded = decodeJpeg(&load.job) == JpegResult::Decoded;
+    return concludeLoad(load.error, decoded, target, load.job.rowsDecoded);
 }

@@ -24,6 +24,14 @@ long PictureInput::read(unsigned char *into, size_t size)
     return m_file->read(reinterpret_cast<char *>(into), size, error);
 }
 
+FileSource PictureInput::source()
+{
+    const auto readMore = [](void *input, unsigned char *into, size_t size) {
+        return static_cast<PictureInput *>(input)->read(into, size);
+    };
+    return {readMore, this, m_buffer.get(), BufferSize, m_filled};
+}
+
 bool PictureInput::readAll(std::string &bytes)
 {
     bytes.assign(reinterpret_cast<const char *>(m_buffer.get()), m_filled);

@@ -4,6 +4,7 @@
 // its first bytes already in a buffer that the decoders go on reading
 // through.
 
+#include "filesource.h"
 #include "sharedfile.h"
 
 #include <cstddef>
@@ -35,6 +36,8 @@ public:
     // Reads up to size more bytes into buffer; 0 at the end of the file,
     // below 0 on a failed read.
     long read(unsigned char *into, size_t size);
+    // The same file for a C-style decoder, from its first bytes on.
+    FileSource source();
     // The whole file, its first bytes included, as long as no read has
     // replaced them; false when a read fails or it passes MaxFileBytes.
     bool readAll(std::string &bytes);

@@ -44,3 +44,12 @@ void writeIndices(Bitmap &target, int y, const uint8_t *values, const uint8_t *i
         to[x / perByte] = uint8_t(byte);
     }
 }
+
+bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone)
+{
+    if (error)
+        std::rethrow_exception(error);
+    if (!decoded)
+        whitenRowsFrom(target, rowsDone);
+    return decoded;
+}

@@ -4,6 +4,8 @@
 
 #include "bitmap.h"
 
+#include <exception>
+
 // Makes target a bitmap of width by height at the depth PixelFormatFor
 // gives for bitsPerPixel, its pixels left for the decoder to write, once the
 // pixel budget has room to turn the picture as a reading may: any card can
@@ -19,6 +21,11 @@ Rgb overWhite(int red, int green, int blue, int alpha);
 
 // Makes the rows from first on white: a decoder stopped before them.
 void whitenRowsFrom(Bitmap &target, int first);
+
+// What a decoder that draws into target leaves of a load: the error that
+// its callbacks kept for it thrown now, or its result, with the rows from
+// rowsDone on made white when it did not decode the whole picture.
+bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone);
 
 // Writes row y of a target of 1, 4 or 8 bits from values of a byte a
 // pixel, each through indexFor: a palette's or a grey ramp's table of the

@@ -188,12 +188,13 @@ PngResult decodePng(PngJob *job)
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, IgnoredChunks, IgnoredChunkCount);
     png_set_progressive_read_fn(png, job, takeHeader, takeRow, nullptr);
 
-    png_process_data(png, info, job->buffer, job->filled);
+    const FileSource &file = job->source;
+    png_process_data(png, info, file.buffer, file.filled);
     while (!doneWith(png, job)) {
-        const long got = job->read(job->file, job->buffer, job->bufferSize);
+        const long got = file.read(file.file, file.buffer, file.bufferSize);
         if (got <= 0)
             break;
-        png_process_data(png, info, job->buffer, size_t(got));
+        png_process_data(png, info, file.buffer, size_t(got));
     }
     const bool whole = job->rowsFinished == job->header.height && job->header.height > 0;
     png_destroy_read_struct(&png, &info, nullptr);

@@ -7,6 +7,8 @@
 // all there is. Everything it needs from the C++ side comes in through
 // callbacks that never throw.
 
+#include "filesource.h"
+
 #include <cstddef>
 
 // What the file's header and colour chunks say.
@@ -40,13 +42,7 @@ struct PngRows {
 };
 
 struct PngJob {
-    // Reads up to size more bytes of the file; 0 at its end, below 0 on failure.
-    long (*read)(void *file, unsigned char *buffer, size_t size);
-    void *file;
-    // The buffer the file is read through, holding its first filled bytes.
-    unsigned char *buffer;
-    size_t bufferSize;
-    size_t filled;
+    FileSource source;
 
     // Called once the header is read, before any pixel memory exists: makes
     // the target and says how the rows are to come; false when it cannot.

@@ -10,7 +10,19 @@
 
 namespace {
 
+bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept;
+void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept;
+
+// One load: the decoder's job, and what its callbacks make for it.
 struct PngLoad {
+    PngLoad(PictureInput &input, Bitmap &into) : job{}, target(&into)
+    {
+        job.source = input.source();
+        job.prepare = preparePng;
+        job.finishRow = finishPngRow;
+        job.context = this;
+    }
+
     PngJob job;
     Bitmap *target;
     // Rows as libpng hands them out when they cannot go straight into the
@@ -18,14 +30,9 @@ struct PngLoad {
     std::unique_ptr<unsigned char[]> rows;
     PixelReservation rowMemory;
     std::vector<Rgb> colours;   // a row of colours on its way into the target
-    uint8_t indexFor[256];      // target pixel for each palette index or grey level
+    uint8_t indexFor[256] = {}; // target pixel for each palette index or grey level
     std::exception_ptr error;
 };
-
-long readMore(void *input, unsigned char *buffer, size_t size)
-{
-    return static_cast<PictureInput *>(input)->read(buffer, size);
-}
 
 // Palettes and grey levels of up to 8 bits go into a target of 1, 4 or 8
 // bits through a table: each index or level once to its nearest entry.
@@ -132,21 +139,8 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
 
 bool loadPng(PictureInput &input, Bitmap &target)
 {
-    PngLoad load{};
-    load.job.read = readMore;
-    load.job.file = &input;
-    load.job.buffer = input.buffer();
-    load.job.bufferSize = PictureInput::BufferSize;
-    load.job.filled = input.headSize();
-    load.job.prepare = preparePng;
-    load.job.finishRow = finishPngRow;
-    load.job.context = &load;
-    load.target = &target;
     target = Bitmap();
-    const PngResult result = decodePng(&load.job);
-    if (load.error)
-        std::rethrow_exception(load.error);
-    if (result != PngResult::Decoded)
-        whitenRowsFrom(target, int(load.job.rowsFinished));
-    return result == PngResult::Decoded;
+    PngLoad load(input, target);
+    const bool decoded = decodePng(&load.job) == PngResult::Decoded;
+    return concludeLoad(load.error, decoded, target, int(load.job.rowsFinished));
 }

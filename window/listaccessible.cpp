@@ -1,8 +1,8 @@
 #include "listaccessible.h"
 
+#include "accessiblewith.h"
+
 #include <QAbstractItemView>
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QComboBox>
 
 namespace {
@@ -10,17 +10,10 @@ namespace {
 // A list named by its own name (by its pick while it has none), its pick
 // read as a text that cannot be edited or selected. Its child is the pop-up
 // list, as in Qt's own reading.
-class NamedListAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class NamedListAccessible : public AccessibleWidgetWith<QAccessibleTextInterface, QAccessible::TextInterface>
 {
 public:
-    explicit NamedListAccessible(QComboBox *list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
-
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface *>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
+    explicit NamedListAccessible(QComboBox *list) : AccessibleWidgetWith(list, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text kind) const override
     {
@@ -89,21 +82,9 @@ private:
     QString pick() const { return list()->currentText(); }
 };
 
-QAccessibleInterface *namedList(const QString &className, QObject *object)
-{
-    auto *list = qobject_cast<QComboBox *>(object);
-    if (className != QLatin1String("QComboBox") || !list)
-        return nullptr;
-    return new NamedListAccessible(list);
-}
-
 } // namespace
 
 void installNamedListAccessible()
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(namedList);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    installAccessibleFactory<QComboBox, NamedListAccessible>();
 }

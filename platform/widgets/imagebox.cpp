@@ -1,7 +1,7 @@
 #include "imagebox.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
+#include "accessiblewith.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -11,17 +11,10 @@
 namespace {
 
 // Assistive technology sees the box as a graphic, with the picture's size.
-class ImageBoxAccessible : public QAccessibleWidget, public QAccessibleImageInterface
+class ImageBoxAccessible : public AccessibleWidgetWith<QAccessibleImageInterface, QAccessible::ImageInterface>
 {
 public:
-    explicit ImageBoxAccessible(ImageBox *box) : QAccessibleWidget(box, QAccessible::Graphic) {}
-
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ImageInterface)
-            return static_cast<QAccessibleImageInterface *>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
+    explicit ImageBoxAccessible(ImageBox *box) : AccessibleWidgetWith(box, QAccessible::Graphic) {}
 
     QString imageDescription() const override { return text(QAccessible::Name); }
 
@@ -37,23 +30,11 @@ public:
 // Rows of a 4-bit picture widened for the screen at a time.
 constexpr int BandRows = 64;
 
-QAccessibleInterface *accessibleImageBox(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(ImageBox::staticMetaObject.className()) && object
-        && object->isWidgetType())
-        return new ImageBoxAccessible(static_cast<ImageBox *>(object));
-    return nullptr;
-}
-
 } // namespace
 
 ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(accessibleImageBox);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    installAccessibleFactory<ImageBox, ImageBoxAccessible>();
 }
 
 void ImageBox::setAutoSize(bool on)
