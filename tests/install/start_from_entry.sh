@@ -39,9 +39,14 @@ for _ in $(seq 20); do
     # A desktop matches the window to the entry by its class, and shows its icon.
     class=$(xprop -id "$window" WM_CLASS)
     [[ $class == *"\"$(key StartupWMClass)\""* ]] || { echo "the window's $class does not match the entry"; exit 1; }
-    icons=$(xprop -id "$window" _NET_WM_ICON)
-    [[ $icons == *"Icon (48 x 48)"* ]] || { echo "the window carries no 48 x 48 icon"; exit 1; }
-    exit 0
+    # The program sets its icon once its first frame is out.
+    for _ in $(seq 20); do
+      icons=$(xprop -id "$window" _NET_WM_ICON)
+      [[ $icons == *"Icon (48 x 48)"* ]] && exit 0
+      sleep 0.1
+    done
+    echo "the window carries no 48 x 48 icon"
+    exit 1
   fi
   sleep 0.25
 done
