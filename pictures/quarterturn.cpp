@@ -10,7 +10,7 @@ namespace {
 // the cache and in the address translation cache, while the source is read
 // Tile rows by Strip pixels at a time.
 constexpr int Strip = 64;
-constexpr int Tile = 16;
+constexpr int Tile = 8;
 constexpr uint32_t OpaqueWord = 0xFF000000u;
 
 // A 24-bit source read in place: each pixel widened to the 32-bit word the

@@ -191,15 +191,14 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite)
 void Bitmap::allocate(int width, int height, bool white)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
-    m_reservation = reserve(bytes, width, height);
-    try {
+    m_reservation = reserve(PixelMemory::footprint(bytes), width, height);
+    if (bytes > 0) {
+        m_pixels = PixelMemory::allocate(bytes);
+        if (!m_pixels)
+            throw tooLarge(width, height);
         // All bits set is white in every format, padding included.
         if (white)
-            m_pixels.assign(bytes / 4, 0xFFFFFFFFu);
-        else
-            m_pixels.resize(bytes / 4);
-    } catch (const std::bad_alloc &) {
-        throw tooLarge(width, height);
+            std::memset(m_pixels.get(), 0xFF, bytes);
     }
     m_width = width;
     m_height = height;
@@ -210,7 +209,8 @@ Bitmap::Bitmap(const Bitmap &other)
     : m_format(other.m_format), m_palette(other.m_palette)
 {
     allocate(other.m_width, other.m_height, false);
-    std::copy(other.m_pixels.begin(), other.m_pixels.end(), m_pixels.begin());
+    if (m_pixels)
+        std::memcpy(m_pixels.get(), other.m_pixels.get(), m_stride * size_t(m_height));
 }
 
 Bitmap &Bitmap::operator=(const Bitmap &other)
@@ -225,7 +225,6 @@ Bitmap::Bitmap(Bitmap &&other) noexcept
       m_format(other.m_format), m_stride(std::exchange(other.m_stride, 0)), m_pixels(std::move(other.m_pixels)),
       m_palette(std::move(other.m_palette)), m_reservation(std::move(other.m_reservation))
 {
-    other.m_pixels.clear();
 }
 
 Bitmap &Bitmap::operator=(Bitmap &&other) noexcept
@@ -236,7 +235,6 @@ Bitmap &Bitmap::operator=(Bitmap &&other) noexcept
         m_format = other.m_format;
         m_stride = std::exchange(other.m_stride, 0);
         m_pixels = std::move(other.m_pixels);
-        other.m_pixels.clear();
         m_palette = std::move(other.m_palette);
         m_reservation = std::move(other.m_reservation);
     }

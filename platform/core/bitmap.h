@@ -7,6 +7,7 @@
 
 #include "apperror.h"
 #include "pixelbudget.h"
+#include "pixelmemory.h"
 
 #include <QImage>
 
@@ -104,8 +105,8 @@ public:
     // on 32-bit boundaries; scanLine32 is for the two 32-bit formats.
     uint8_t *scanLine(int y) { return reinterpret_cast<uint8_t *>(scanLine32(y)); }
     const uint8_t *scanLine(int y) const { return reinterpret_cast<const uint8_t *>(scanLine32(y)); }
-    uint32_t *scanLine32(int y) { return m_pixels.data() + size_t(y) * (m_stride / 4); }
-    const uint32_t *scanLine32(int y) const { return m_pixels.data() + size_t(y) * (m_stride / 4); }
+    uint32_t *scanLine32(int y) { return m_pixels.get() + size_t(y) * (m_stride / 4); }
+    const uint32_t *scanLine32(int y) const { return m_pixels.get() + size_t(y) * (m_stride / 4); }
     size_t bytesPerLine() const { return m_stride; }
     const std::vector<Rgb> &palette() const { return m_palette; }
 
@@ -124,22 +125,6 @@ public:
     QImage view() const;
 
 private:
-    // Leaves the elements that resize() adds unset, as new[] would.
-    template<typename T>
-    struct UnsetAllocator : std::allocator<T> {
-        template<typename U>
-        struct rebind {
-            using other = UnsetAllocator<U>;
-        };
-        UnsetAllocator() = default;
-        template<typename U>
-        UnsetAllocator(const UnsetAllocator<U> &) noexcept {}
-        template<typename U>
-        void construct(U *at) noexcept { ::new (static_cast<void *>(at)) U; }
-        template<typename U, typename... Args>
-        void construct(U *at, Args &&...args) { ::new (static_cast<void *>(at)) U(std::forward<Args>(args)...); }
-    };
-
     void copyOverlapFrom(const Bitmap &other);
     void allocate(int width, int height, bool white);
 
@@ -147,7 +132,7 @@ private:
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Device;
     size_t m_stride = 0;
-    std::vector<uint32_t, UnsetAllocator<uint32_t>> m_pixels; // words keep every row 32-bit aligned
+    PixelMemory::Words m_pixels; // words keep every row 32-bit aligned
     std::vector<Rgb> m_palette;
     PixelReservation m_reservation; // what m_pixels takes from the budget
 };

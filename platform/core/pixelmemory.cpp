@@ -1,0 +1,39 @@
+#include "pixelmemory.h"
+
+#include <cstdlib>
+
+#include <sys/mman.h>
+
+namespace {
+
+// Pictures from this size on are given large pages; below it rounding up to
+// one would waste more than it saves.
+constexpr size_t LargeFrom = size_t{4} << 20;
+constexpr size_t LargePage = size_t{2} << 20;
+
+} // namespace
+
+namespace PixelMemory {
+
+void Release::operator()(uint32_t *words) const
+{
+    std::free(words);
+}
+
+size_t footprint(size_t bytes)
+{
+    return bytes < LargeFrom ? bytes : (bytes + LargePage - 1) / LargePage * LargePage;
+}
+
+Words allocate(size_t bytes)
+{
+    if (bytes < LargeFrom)
+        return Words(static_cast<uint32_t *>(std::malloc(bytes)));
+    void *words = std::aligned_alloc(LargePage, footprint(bytes));
+    // Only advice: where the system keeps no large pages, small ones serve.
+    if (words)
+        madvise(words, footprint(bytes), MADV_HUGEPAGE);
+    return Words(static_cast<uint32_t *>(words));
+}
+
+} // namespace PixelMemory
