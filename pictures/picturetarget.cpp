@@ -12,14 +12,6 @@ void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel)
     target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten);
 }
 
-Rgb overWhite(int red, int green, int blue, int alpha)
-{
-    if (alpha == 255)
-        return Rgb(red << 16 | green << 8 | blue);
-    const auto over = [alpha](int c) { return Rgb((c * alpha + 255 * (255 - alpha) + 127) / 255); };
-    return over(red) << 16 | over(green) << 8 | over(blue);
-}
-
 void whitenRowsFrom(Bitmap &target, int first)
 {
     for (int y = first; y < target.height(); ++y)

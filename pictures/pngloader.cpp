@@ -118,6 +118,16 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
         writeIndices(target, int(y), row, load->indexFor);
         return;
     case PngRows::Bgra:
+        if (target.pixelFormat() == PixelFormat::Rgb32) {
+            // The target's own row, drawn over white in place.
+            for (unsigned char *p = row; p < row + 4 * size_t(width); p += 4) {
+                p[0] = channelOverWhite(p[0], p[3]);
+                p[1] = channelOverWhite(p[1], p[3]);
+                p[2] = channelOverWhite(p[2], p[3]);
+                p[3] = 0xFF;
+            }
+            return;
+        }
         for (int x = 0; x < width; ++x) {
             const unsigned char *p = row + 4 * x;
             load->colours[size_t(x)] = overWhite(p[2], p[1], p[0], p[3]);
