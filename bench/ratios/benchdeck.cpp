@@ -61,7 +61,16 @@ std::string BenchDeck::hostileDeckFolder() const
 
 std::vector<std::string> BenchDeck::cardFiles(CardSize size) const
 {
-    const std::string folder = deckFolder(size);
+    return cardFilesIn(deckFolder(size));
+}
+
+std::vector<std::string> BenchDeck::hostileCardFiles() const
+{
+    return cardFilesIn(hostileDeckFolder());
+}
+
+std::vector<std::string> BenchDeck::cardFilesIn(const std::string &folder)
+{
     std::vector<std::string> files;
     for (int k = 0; k < Cards; ++k)
         files.push_back(folder + "/cardimages/" + cardName(k));

@@ -50,15 +50,17 @@ public:
     std::vector<std::string> cardFiles(CardSize size) const;
     std::string backFile(CardSize size) const;
     // The deck of the hostile reading, its cards as hostile as
-    // HostileFirstScanCopies makes them; cardFiles(HostilePicture) are
-    // plain pictures of the same size.
+    // HostileFirstScanCopies makes them, and their full paths;
+    // cardFiles(HostilePicture) are plain pictures of the same size.
     std::string hostileDeckFolder() const;
+    std::vector<std::string> hostileCardFiles() const;
     std::string scanFile() const;
     std::string pngFile(CardSize size, PngKind kind) const;
 
 private:
     // True the first time a file or folder of that name is asked for.
     bool firstUse(const std::string &name) const;
+    static std::vector<std::string> cardFilesIn(const std::string &folder);
     void writeDeck(const std::string &folder, CardSize size, bool hostile) const;
 
     std::string m_root;
