@@ -48,13 +48,6 @@ size_t inUse()
     return held.load();
 }
 
-bool fits(size_t bytes)
-{
-    const size_t limit = ceiling();
-    const size_t now = held.load();
-    return now <= limit && bytes <= limit - now;
-}
-
 void setCeilingForTesting(size_t bytes)
 {
     testCeiling = bytes;

@@ -16,8 +16,6 @@ namespace PixelBudget {
 size_t ceiling();
 // Bytes held now.
 size_t inUse();
-// Whether that many more bytes would fit now.
-bool fits(size_t bytes);
 
 // Tests work with a small ceiling; 0 brings back the machine's own.
 void setCeilingForTesting(size_t bytes);
