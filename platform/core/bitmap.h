@@ -42,6 +42,11 @@ public:
     using AppError::AppError;
 };
 
+// The error of a picture too large for the program: for a bitmap, for the
+// pixel budget, or for the work its decoding may take. Its message names
+// the picture's size.
+BitmapError pictureTooLarge(int width, int height);
+
 class Bitmap
 {
 public:
