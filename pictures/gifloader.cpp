@@ -105,14 +105,15 @@ public:
     }
 
     // From here on giflib reads the picture's data; the byte it read last
-    // was the data's code size.
-    void startData()
+    // was the data's code size. Past mostClears clear codes the data ends.
+    void startData(size_t mostClears)
     {
         m_inData = true;
+        m_mostClears = mostClears;
         m_counter.start(m_lastByte);
     }
     int codeSize() const { return m_lastByte; }
-    size_t clears() const { return m_counter.clears(); }
+    bool tooManyClears() const { return m_counter.clears() > m_mostClears; }
 
     // Passes over the blocks of an extension that giflib has begun, which
     // giflib would copy out one at a time.
@@ -130,7 +131,7 @@ private:
     // no more.
     bool nextBlock()
     {
-        if (m_closed)
+        if (m_closed || tooManyClears())
             return false;
         m_at = 0;
         m_block.resize(256);
@@ -148,6 +149,7 @@ private:
     unsigned char m_lastByte = 0;
     bool m_inData = false;
     bool m_closed = false;
+    size_t m_mostClears = 0;
     std::vector<unsigned char> m_block;
     size_t m_at = 0;
     ClearCodeCounter m_counter;
@@ -255,14 +257,19 @@ bool loadGif(PictureInput &input, Bitmap &target)
     int error = 0;
     const GifFile gif(DGifOpen(&stream, readGif, &error));
     int transparent = NO_TRANSPARENT_COLOR;
-    if (!gif || !findPicture(gif.get(), stream, transparent))
+    if (!gif)
         return false;
-    stream.startData();
+    if (!findPicture(gif.get(), stream, transparent)) {
+        if (input.exhausted())
+            throw pictureTooLarge(gif->SWidth, gif->SHeight);
+        return false;
+    }
     const GifImageDesc &frame = gif->Image;
     if (frame.Width <= 0 || frame.Height <= 0)
         return false;
     const int width = screenSide(gif->SWidth, frame.Left, frame.Width);
     const int height = screenSide(gif->SHeight, frame.Top, frame.Height);
+    stream.startData(clearsAllowed(width, height));
 
     makeTarget(target, input, width, height, 8);
     whitenRowsFrom(target, 0);
@@ -276,8 +283,7 @@ bool loadGif(PictureInput &input, Bitmap &target)
     for (const int y : rowOrder(frame.Height, frame.Interlace)) {
         // Each row decoded counts against the allowance, on the screen or
         // not: a frame far larger than its screen is work all the same.
-        whole = input.spend(size_t(frame.Width)) && DGifGetLine(gif.get(), row.data(), frame.Width) == GIF_OK
-                && stream.clears() <= clearsAllowed(width, height);
+        whole = input.spend(size_t(frame.Width)) && DGifGetLine(gif.get(), row.data(), frame.Width) == GIF_OK;
         if (!whole)
             break;
         if (frame.Top + y >= height)
@@ -286,6 +292,5 @@ bool loadGif(PictureInput &input, Bitmap &target)
         for (int x = first; x < last; ++x)
             to[x] = indexFor[row[size_t(x - frame.Left)]];
     }
-    const bool tooCostly = input.exhausted() || stream.clears() > clearsAllowed(width, height);
-    return concludeLoad(nullptr, whole, tooCostly, target, target.height());
+    return concludeLoad(nullptr, whole, input.exhausted() || stream.tooManyClears(), target, target.height());
 }

@@ -203,30 +203,42 @@ void startChunk(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
 {
     const png_uint_32 length = bigEndian(walk->header);
     const png_uint_32 type = bigEndian(walk->header + 4);
-    walk->left = size_t(length) + 4;
-    walk->state = ChunkWalk::Feed;
     const bool critical = (walk->header[4] & 0x20) == 0;
-    if (length > PNG_UINT_31_MAX || (critical && type != HeaderChunk && type != PaletteChunk && type != DataChunk
-                                     && type != EndChunk)) {
+    walk->left = size_t(length) + 4;
+    if (length > PNG_UINT_31_MAX
+        || (critical && type != HeaderChunk && type != PaletteChunk && type != DataChunk && type != EndChunk)) {
         walk->state = ChunkWalk::Stop; // no PNG, or none we can read
-    } else if (type == DataChunk) {
-        // The allowance is known once the header is in; data before it
-        // is for libpng to refuse.
-        if (job->header.height > 0 && length > job->dataLeft) {
-            walk->state = ChunkWalk::Stop;
-            walk->result = PngResult::TooMuchWork;
-        }
-        job->dataLeft -= job->header.height > 0 && length <= job->dataLeft ? length : 0;
-    } else if (critical || type == TransparencyChunk) {
-        if (length > LongestSmallChunk)
-            walk->state = ChunkWalk::Stop;
-    } else {
+        return;
+    }
+    if (type != DataChunk && !critical && type != TransparencyChunk) {
         walk->state = ChunkWalk::Skip;
+        return;
     }
-    if (walk->state == ChunkWalk::Feed) {
-        job->inData = type == DataChunk;
-        png_process_data(png, info, walk->header, sizeof walk->header);
+    if (type != DataChunk && length > LongestSmallChunk) {
+        walk->state = ChunkWalk::Stop;
+        return;
     }
+    walk->state = ChunkWalk::Feed;
+    job->inData = type == DataChunk;
+    png_process_data(png, info, walk->header, sizeof walk->header);
+}
+
+// Feeds count bytes of the chunk to libpng; false, the walk stopped, when
+// the picture's data would pass its allowance, which libpng takes in with
+// the header of the first data chunk.
+bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const unsigned char *bytes,
+          size_t count)
+{
+    if (job->inData && count > job->dataLeft) {
+        png_process_data(png, info, const_cast<unsigned char *>(bytes), job->dataLeft);
+        job->dataLeft = 0;
+        walk->state = ChunkWalk::Stop;
+        walk->result = whole(job) ? PngResult::Decoded : PngResult::TooMuchWork;
+        return false;
+    }
+    png_process_data(png, info, const_cast<unsigned char *>(bytes), count);
+    job->dataLeft -= job->inData ? count : 0;
+    return true;
 }
 
 // Walks over bytes, the next count of the file.
@@ -253,8 +265,8 @@ void walkChunks(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, c
             continue;
         }
         const size_t now = count < walk->left ? count : walk->left;
-        if (walk->state == ChunkWalk::Feed)
-            png_process_data(png, info, const_cast<unsigned char *>(bytes), now);
+        if (walk->state == ChunkWalk::Feed && !feed(png, info, job, walk, bytes, now))
+            return;
         bytes += now;
         count -= now;
         walk->left -= now;

@@ -130,7 +130,11 @@ std::string sizeMessage(const char8_t *prefix, int width, int height)
 
 BitmapError pictureTooLarge(int width, int height)
 {
-    return BitmapError(sizeMessage(u8"画像が大きすぎるため作成できません", width, height));
+    static const char8_t *const text = u8"画像が大きすぎるため作成できません";
+    // A file may run out of what a load may read before it says its size.
+    if (width == 0 && height == 0)
+        return BitmapError(CodePage::fromUtf8(reinterpret_cast<const char *>(text)));
+    return BitmapError(sizeMessage(text, width, height));
 }
 
 int bitsPerPixel(PixelFormat format)
