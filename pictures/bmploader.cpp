@@ -159,13 +159,17 @@ bool readHeader(ByteReader &reader, BmpHeader &header)
     return true;
 }
 
-// The palette after the header, each colour to the target's nearest entry.
+// The palette right after the header, whatever its size, each colour to the
+// target's nearest entry.
 bool readPalette(ByteReader &reader, const BmpHeader &header, const Bitmap &target, uint8_t *indexFor)
 {
+    if (!reader.skipTo(14 + uint64_t(header.headerSize)))
+        return false;
     const uint32_t count = header.coloursUsed ? header.coloursUsed : 1u << header.bits;
     if (count > 256)
         return false;
-    const int entryBytes = header.core ? 3 : 4;
+    // The old header of 12 bytes has colours of 3 bytes; all others of 4.
+    const int entryBytes = header.headerSize == 12 ? 3 : 4;
     std::fill(indexFor, indexFor + 256, target.nearestIndex(0)); // past the palette: black
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t entry[4];

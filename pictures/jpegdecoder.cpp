@@ -10,12 +10,13 @@
 
 namespace {
 
-// The scans of a progressive file may visit the picture's blocks as often
-// as the costliest script an encoder writes: 100 scans (cjpeg's limit), of
+// The scans of a progressive file send each coefficient's bits once, in
+// turn (sendsBitsInTurn), and may visit the picture's blocks as often as
+// the costliest script an encoder writes: 100 scans (cjpeg's limit), of
 // which at most 11 reach every component's blocks (the DC scans of
 // successive approximation, whose point transform goes no higher than 10)
-// and the rest one component each, the largest. A file that repeats its
-// scans to make a small file cost minutes to decode is stopped there.
+// and the rest one component each, the largest. Narrow scans, each cheap,
+// could otherwise make a small file cost minutes to decode.
 constexpr long long MostScans = 100;
 constexpr long long MostScansOfEveryComponent = 11;
 constexpr int RowsPerRead = 16;
