@@ -19,6 +19,7 @@ bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target)
     PictureInput input(path);
     const PictureKind kind =
         input.isOpen() ? pictureKindOf(input.head(), input.headSize()) : PictureKind::Unknown;
+    // A kind added to PictureFormats needs its case here: the build says so.
     switch (kind) {
     case PictureKind::Jpeg: return loadJpeg(input, target);
     case PictureKind::Png: return loadPng(input, target);
