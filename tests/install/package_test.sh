@@ -2,10 +2,10 @@
 # Makes the Debian package as tools/make-package does, in a build folder of
 # its own, and checks it: lintian finds nothing to report; the program is
 # hardened; it holds the installed layout, with a changelog, metadata and a
-# launcher that tell
-# the package's version; it depends on the libraries found from the binary,
-# Qt's X11 plugin, Qt's Japanese translations and a Japanese font, each a
-# package that this Debian has installed in a version that satisfies it.
+# launcher that tell the package's version; it depends on the libraries
+# found from the binary, Qt's X11 plugin, Qt's Japanese translations and a
+# Japanese font, each a package that this Debian has installed in a version
+# that satisfies it.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
