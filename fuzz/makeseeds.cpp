@@ -97,8 +97,8 @@ void writePictures()
     write("palette.bmp", encodeWithQt(indexed(11, 7, 40), "bmp"));
     write("mono.bmp", encodeWithQt(indexed(11, 7, 2).convertToFormat(QImage::Format_Mono), "bmp"));
     write("system16.bmp", encodeBmp4(indexed(11, 7, 16)));
-    write("555.bmp", encodeBmp16(colour, false, false));
-    write("565-top-down.bmp", encodeBmp16(colour, true, true));
+    write("555.bmp", encodeBmpFields(colour, 16, Fields555, false));
+    write("565-top-down.bmp", encodeBmpFields(colour, 16, Fields565, true));
     write("top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")));
 
     write("palette.gif", encodeGif(indexed(11, 7, 40)));

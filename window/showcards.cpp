@@ -38,6 +38,7 @@ void TForm1::btn1uranaikaisiClick()
         control<QLineEdit>("Edit", slot)->setText(text);
         auto *image = control<ImageBox>("Image", slot);
         {
+            const ReplacementRoom room(image->pictureBytes());
             Bitmap working;
             if (!loadCardPicture(cardPath(DrawnFiles[i]), working))
                 return; // the reading ends here, and the command says why

@@ -33,6 +33,7 @@ QString cardBackName()
 // why once it is over).
 bool showBack(ImageBox *box)
 {
+    const ReplacementRoom room(box->pictureBytes());
     Bitmap back;
     if (!loadCardPicture(PlaceholderPicture, back))
         return false;
