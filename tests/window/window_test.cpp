@@ -434,6 +434,11 @@ struct NoBack
     int reason; // what SharedFile::open says, or 0 for a file that is no picture
 };
 
+void PrintTo(const NoBack &noBack, std::ostream *out)
+{
+    *out << noBack.what;
+}
+
 class MissingPlaceholderTest : public SpreadTest, public ::testing::WithParamInterface<NoBack>
 {
 protected:
