@@ -17,6 +17,9 @@
 #include <QShortcut>
 #include <QStyleOptionComboBox>
 
+#include <algorithm>
+#include <functional>
+
 TForm1 *Form1 = nullptr;
 
 namespace {
@@ -68,7 +71,8 @@ public:
         QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
         if (control != CC_ComboBox || (part != SC_ComboBoxArrow && part != SC_ComboBoxEditField))
             return rect;
-        const int spare = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget).width() - ListArrowWidth;
+        const QRect arrow = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget);
+        const int spare = arrow.width() - ListArrowWidth;
         if (spare <= 0)
             return rect;
         if (part == SC_ComboBoxArrow)
@@ -238,7 +242,8 @@ void TForm1::fitSpreadList()
     QStyleOptionComboBox option;
     option.initFrom(ComboBox1);
     // The label is drawn a pixel in from either side of the text's field.
-    const int room = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, ComboBox1).width() - 2;
+    const QRect field = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, ComboBox1);
+    const int room = field.width() - 2;
     QFont font = ComboBox1->font();
     const auto longestName = [this](const QFont &inFont) {
         const QFontMetrics metrics(inFont);
