@@ -3,6 +3,7 @@
 // reads, cardlist/ a few card lists with each of the line and field rules.
 // Usage: makeseeds FOLDER
 
+#include "hostilefiles.h"
 #include "testpictures.h"
 
 #include "codepage.h"
@@ -103,6 +104,25 @@ void writePictures()
 
     write("palette.gif", encodeGif(indexed(11, 7, 40)));
     write("two.gif", encodeGif(indexed(5, 3, 2)));
+    write("framed.gif", encodeGif(indexed(5, 3, 7), {QSize(9, 8), QPoint(2, 3)}));
+    GifLayout colourless;
+    colourless.colourTable = false;
+    write("colourless.gif", encodeGif(indexed(6, 4, 9), colourless));
+    write("32-bit fields.bmp", encodeBmpFields(translucent, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, false));
+    write("16-bit alpha.bmp", encodeBmpFields(translucent, 16, {0xF00, 0xF0, 0xF, 0xF000}, true));
+
+    // Small cases of each kind of work that makes no pixels.
+    JpegOptions everyBit;
+    everyBit.scans = {{{0, 1, 2}, 0, 0, 0, 2}, {{0}, 1, 63, 0, 2}, {{1}, 1, 63, 0, 0}, {{2}, 1, 63, 0, 0},
+                      {{0}, 1, 63, 2, 1}, {{0}, 1, 63, 1, 0}, {{0, 1, 2}, 0, 0, 2, 1}, {{0, 1, 2}, 0, 0, 1, 0}};
+    write("successive.jpg", encodeJpeg(colour, everyBit));
+    write("repeated-scan.jpg", withFirstScanRepeated(encodeJpeg(colour, arithmetic), 3));
+    write("clear-codes.gif", gifOfClearCodes(3000));
+    write("comment.gif", withGifComment(encodeGif(indexed(5, 3, 7)), 600));
+    write("empty-moves.bmp", bmpOfEmptyMoves(400));
+    write("empty-blocks.png", pngFile(3, 2, 8, 0, deflatedAfterEmptyBlocks(std::string(8, '\0'), 300)));
+    write("empty-chunks.png", pngFile(3, 2, 8, 0, deflated(std::string(8, '\0')),
+                                      pngChunk("abCd", {}) + pngChunk("abCd", {}) + pngChunk("tEXt", "a\0b")));
 }
 
 void writeCardLists()

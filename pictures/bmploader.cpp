@@ -159,13 +159,17 @@ bool readHeader(ByteReader &reader, BmpHeader &header)
     return true;
 }
 
-// The palette after the header, each colour to the target's nearest entry.
+// The palette right after the header, whatever its size, each colour to the
+// target's nearest entry.
 bool readPalette(ByteReader &reader, const BmpHeader &header, const Bitmap &target, uint8_t *indexFor)
 {
+    if (!reader.skipTo(14 + uint64_t(header.headerSize)))
+        return false;
     const uint32_t count = header.coloursUsed ? header.coloursUsed : 1u << header.bits;
     if (count > 256)
         return false;
-    const int entryBytes = header.core ? 3 : 4;
+    // The old header of 12 bytes has colours of 3 bytes; all others of 4.
+    const int entryBytes = header.headerSize == 12 ? 3 : 4;
     std::fill(indexFor, indexFor + 256, target.nearestIndex(0)); // past the palette: black
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t entry[4];
@@ -210,8 +214,10 @@ public:
         : m_header(header), m_target(target), m_indexFor(indexFor),
           m_fieldBits(header.bits == 16 ? std::array<int, 3>{5, 6, 5} : std::array<int, 3>{8, 8, 8}),
           m_red(header.masks[0], header.bits, m_fieldBits[0]), m_green(header.masks[1], header.bits, m_fieldBits[1]),
-          m_blue(header.masks[2], header.bits, m_fieldBits[2]), m_alpha(header.masks[3], header.bits, 8),
-          m_values(size_t(target.width()))
+          m_blue(header.masks[2], header.bits, m_fieldBits[2]), m_red8(header.masks[0], header.bits, 8),
+          m_green8(header.masks[1], header.bits, 8), m_blue8(header.masks[2], header.bits, 8),
+          m_alpha(header.masks[3], header.bits, 8), m_values(size_t(target.width())),
+          m_colours(header.alpha && header.bits == 16 ? size_t(target.width()) : 0)
     {
     }
 
@@ -229,6 +235,16 @@ public:
             return;
         }
         case 16: {
+            if (m_header.alpha) {
+                // Drawn over white at 8 bits a field, then cut to 5-6-5.
+                for (int x = 0; x < width; ++x) {
+                    const uint32_t pixel = little(from + 2 * x, 2);
+                    m_colours[size_t(x)] = overWhite(int(m_red8(pixel)), int(m_green8(pixel)), int(m_blue8(pixel)),
+                                                     int(m_alpha(pixel)));
+                }
+                m_target.writePixels(0, y, width, m_colours.data());
+                return;
+            }
             auto *to = reinterpret_cast<uint16_t *>(m_target.scanLine(y));
             for (int x = 0; x < width; ++x) {
                 const uint32_t pixel = little(from + 2 * x, 2);
@@ -262,8 +278,11 @@ private:
     Bitmap &m_target;
     const uint8_t *m_indexFor;
     std::array<int, 3> m_fieldBits;
-    BitField m_red, m_green, m_blue, m_alpha;
+    BitField m_red, m_green, m_blue;    // at the target's own widths
+    BitField m_red8, m_green8, m_blue8; // at 8 bits, for drawing over white
+    BitField m_alpha;
     std::vector<uint8_t> m_values;
+    std::vector<Rgb> m_colours;
 };
 
 bool readRows(ByteReader &reader, const BmpHeader &header, Bitmap &target, const uint8_t *indexFor)

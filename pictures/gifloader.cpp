@@ -119,10 +119,26 @@ public:
     // giflib would copy out one at a time.
     void skipBlocks()
     {
-        unsigned char length = 0;
-        while (m_input.take(&length, 1) == 1 && length != 0) {
-            if (!m_input.pass(length))
+        const unsigned char *bytes = nullptr;
+        size_t count = 0;
+        size_t left = 0; // of the block being passed over
+        while ((count = m_input.next(&bytes)) > 0) {
+            size_t at = std::min(left, count);
+            left -= at;
+            while (at < count && left == 0) {
+                const size_t length = bytes[at++];
+                if (length == 0) {
+                    m_input.putBack(count - at);
+                    return;
+                }
+                left = length;
+                const size_t now = std::min(left, count - at);
+                at += now;
+                left -= now;
+            }
+            if (left > 0 && !m_input.pass(left))
                 return;
+            left = 0;
         }
     }
 

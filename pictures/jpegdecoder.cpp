@@ -10,12 +10,13 @@
 
 namespace {
 
-// The scans of a progressive file may visit the picture's blocks as often
-// as the costliest script an encoder writes: 100 scans (cjpeg's limit), of
+// The scans of a progressive file send each coefficient's bits once, in
+// turn (sendsBitsInTurn), and may visit the picture's blocks as often as
+// the costliest script an encoder writes: 100 scans (cjpeg's limit), of
 // which at most 11 reach every component's blocks (the DC scans of
 // successive approximation, whose point transform goes no higher than 10)
-// and the rest one component each, the largest. A file that repeats its
-// scans to make a small file cost minutes to decode is stopped there.
+// and the rest one component each, the largest. Narrow scans, each cheap,
+// could otherwise make a small file cost minutes to decode.
 constexpr long long MostScans = 100;
 constexpr long long MostScansOfEveryComponent = 11;
 constexpr int RowsPerRead = 16;
@@ -35,13 +36,15 @@ struct SourceManager {
     JOCTET endMark[2];
 };
 
-// Counts the blocks that each new scan visits, and notes which components
-// the scans have reached.
+// Counts the blocks that each new scan visits, notes which components the
+// scans have reached, and follows each coefficient's bits: the lowest bit
+// that its scans have sent so far, -1 before its first.
 struct ScanMonitor {
     jpeg_progress_mgr pub;
     int scan;
     long long blocksLeft;
     unsigned componentsSeen;
+    signed char lowBit[MAX_COMPONENTS][DCTSIZE2];
     JpegJob *job;
 };
 
@@ -61,6 +64,26 @@ void watchMessage(j_common_ptr cinfo, int level)
 
 void ignoreOutput(j_common_ptr) {}
 
+// Whether the scan sends the bits of its coefficients in their turn: a
+// coefficient's first scan sends its high bits down to Al, and each later
+// one the next bit below (Ah the bit the last one left, Al one lower). A
+// scan that sends bits again is no part of any encoder's script, and the
+// decoder pays for it anew however few bytes it takes: repeated scans of
+// an arithmetic-coded file can cost a second each while adding nothing.
+bool sendsBitsInTurn(j_decompress_ptr cinfo, ScanMonitor *monitor)
+{
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        signed char *lowBit = monitor->lowBit[cinfo->cur_comp_info[i]->component_index];
+        for (int k = cinfo->Ss; k <= cinfo->Se && k < DCTSIZE2; ++k) {
+            const bool inTurn = lowBit[k] < 0 ? cinfo->Ah == 0 : cinfo->Ah == lowBit[k] && cinfo->Al == cinfo->Ah - 1;
+            if (!inTurn)
+                return false;
+            lowBit[k] = (signed char)cinfo->Al;
+        }
+    }
+    return true;
+}
+
 void watchScans(j_common_ptr common)
 {
     auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
@@ -68,6 +91,8 @@ void watchScans(j_common_ptr common)
     if (cinfo->input_scan_number == monitor->scan)
         return;
     monitor->scan = cinfo->input_scan_number;
+    if (!sendsBitsInTurn(cinfo, monitor))
+        escapeOnError(common);
     for (int i = 0; i < cinfo->comps_in_scan; ++i) {
         const jpeg_component_info *component = cinfo->cur_comp_info[i];
         monitor->componentsSeen |= 1u << component->component_index;
@@ -170,6 +195,7 @@ void setUpMonitor(j_decompress_ptr cinfo, ScanMonitor *monitor, JpegJob *job)
     monitor->scan = 0;
     monitor->blocksLeft = MostScansOfEveryComponent * blocks + (MostScans - MostScansOfEveryComponent) * largest;
     monitor->componentsSeen = 0;
+    memset(monitor->lowBit, -1, sizeof monitor->lowBit);
     monitor->job = job;
     cinfo->progress = &monitor->pub;
 }

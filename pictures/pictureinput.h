@@ -50,6 +50,9 @@ public:
     // left; all of them are taken by the call, and stay valid until the next
     // call of any of these. 0 at the end of the file or of the allowance.
     size_t next(const unsigned char **bytes);
+    // Gives back the last count bytes that next() returned, to be taken
+    // again.
+    void putBack(size_t count) { m_at -= count; }
     // Copies the next count bytes into `into`; how many there were.
     size_t take(unsigned char *into, size_t count);
     // Passes over count bytes, seeking past what is not buffered; false when
