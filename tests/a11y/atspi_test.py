@@ -3,13 +3,13 @@
 
 Usage: atspi_test.py DECK_DIR PID, with the program already started as
 process PID (Hexagram, as it opens) on the same accessibility bus and X
-display. Checks the names
-and roles of its controls, gives the show-cards command with a real click,
-and checks that every image box then names its card and the way it lies,
-and that a spread picked through the tree renames the text boxes. Then it
-drives the window with real keys alone (F10 and Alt into the menus, Enter
-on the show-cards button, Space on the reversal box) and reads back what
-changed, and reads the text boxes' context menu as it is spoken.
+display. Checks the names and roles of its controls, gives the show-cards
+command with a real click, and checks that every image box then names its
+card and the way it lies, and that a spread picked through the tree
+renames the text boxes. Then it drives the window with real keys alone
+(F10 and Alt into the menus, Enter on the show-cards button, Space on the
+reversal box) and reads back what changed, and reads the text boxes'
+context menu as it is spoken.
 """
 import collections
 import subprocess
