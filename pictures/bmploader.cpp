@@ -30,7 +30,8 @@ public:
     bool read(uint8_t *into, size_t count)
     {
         const size_t buffered = std::min(count, size_t(m_end - m_at));
-        std::memcpy(into, m_at, buffered);
+        if (buffered > 0)
+            std::memcpy(into, m_at, buffered);
         m_at += buffered;
         const size_t rest = m_input.take(into + buffered, count - buffered);
         m_position += buffered + rest;
