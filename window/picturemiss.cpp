@@ -6,20 +6,11 @@
 #include "picturefile.h"
 #include "sharedfile.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace {
 
 std::exception_ptr missed;
-
-// The name as LoadPictureFile opens it: UTF-8, with "\" for "/".
-std::string utf8FileName(const std::string &cp932FileName)
-{
-    std::string path = CodePage::toUtf8(cp932FileName);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 } // namespace
 
@@ -48,7 +39,7 @@ std::exception_ptr missedPictureError(const std::string &cp932FileName)
 {
     const std::string path = fullPath(cp932FileName);
     int error = 0;
-    if (!SharedFile::open(utf8FileName(cp932FileName), error))
+    if (!SharedFile::open(pictureFilePath(cp932FileName), error))
         return std::make_exception_ptr(FileOpenError(path, describeFileError(error)));
     static const Cp932Literal before(u8"ファイル \"");
     static const Cp932Literal after(u8"\" は画像として読み込めません。");
