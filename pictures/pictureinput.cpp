@@ -8,7 +8,11 @@ PictureInput::PictureInput(const std::string &utf8Path)
         m_file = SharedFile::open(utf8Path, error);
     if (!m_file || m_file->size() > MaxFileBytes)
         return;
-    while (m_filled < BufferSize) {
+    // A file that fits the buffer comes in one read: once the bytes that it
+    // held when it was opened are in, no second read looks for its end. (A
+    // special file may say it is empty and still hold bytes.)
+    const size_t opened = m_file->size();
+    while (m_filled < BufferSize && (m_filled == 0 || m_filled != opened)) {
         const long got = read(m_buffer.get() + m_filled, BufferSize - m_filled);
         if (got < 0)
             m_filled = 0;
