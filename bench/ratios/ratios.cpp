@@ -62,7 +62,7 @@ void loadPicture(const std::string &path)
 }
 
 template<typename BareDecode>
-void loadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch,
+void loadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch, Goal goal,
              BareDecode &&bareDecode)
 {
     runRow(state, [&] {
@@ -70,32 +70,34 @@ void loadRow(benchmark::State &state, const std::string &name, const std::string
         const auto series = sideBySide(Sampling{}, repeated(batch, [&] { loadPicture(path); }),
                                        repeated(batch, [&] {
                                            const DecodedPicture picture = bareDecode(file);
-                                           benchmark::DoNotOptimize(picture.pixels.get());
+                                           benchmark::DoNotOptimize(picture.pixels());
                                        }));
-        addTimeRow(name, series, batch, Goal::atMost(1.10));
+        addTimeRow(name, series, batch, goal);
     });
 }
 
-void jpegLoadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch)
+void jpegLoadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch, Goal goal)
 {
-    loadRow(state, name, path, batch,
+    loadRow(state, name, path, batch, goal,
             [](const std::vector<uint8_t> &file) { return bareJpegDecode(file); });
 }
 
 void pngLoadRow(benchmark::State &state, const std::string &name, CardSize size, PngKind kind, int batch)
 {
-    loadRow(state, name, deck->pngFile(size, kind), batch,
+    loadRow(state, name, deck->pngFile(size, kind), batch, Goal::atMost(1.10),
             [](const std::vector<uint8_t> &file) { return barePngDecode(file); });
 }
 
 void BM_LoadCard(benchmark::State &state)
 {
-    jpegLoadRow(state, "load, card (JPEG, 105×153)", deck->cardFiles(CardPicture)[0], 40);
+    jpegLoadRow(state, "load, card (JPEG, 105×153)", deck->cardFiles(CardPicture)[0], 40, Goal::atMost(1.10));
 }
 
+// The scan's pixels take large pages on both sides: what is left is the
+// decoder's work and ours around it.
 void BM_LoadScan(benchmark::State &state)
 {
-    jpegLoadRow(state, "load, scan (JPEG, 3000×4500)", deck->scanFile(), 1);
+    jpegLoadRow(state, "load, scan (JPEG, 3000×4500)", deck->scanFile(), 1, Goal::atMost(1.05));
 }
 
 void BM_LoadPngCard(benchmark::State &state)
@@ -118,11 +120,12 @@ void BM_LoadPngPhoto(benchmark::State &state)
     pngLoadRow(state, "load, PNG (RGB, 1000×1500)", PngPhoto, PngKind::Rgb, 1);
 }
 
-// The floor of a turn: the turned picture's bytes copied into new memory.
+// The floor of a turn: the turned picture's bytes copied into new memory,
+// taken as a turn takes it.
 void copyBytes(const Bitmap &picture)
 {
     const size_t size = picture.bytesPerLine() * size_t(picture.height());
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[size]);
+    const PixelMemory::Words copy = pixelMemory(size);
     std::memcpy(copy.get(), picture.scanLine(0), size);
     benchmark::DoNotOptimize(copy.get());
 }
@@ -151,12 +154,12 @@ void turnRow(benchmark::State &state, const char *name, int firstAngle, int seco
 
 void BM_Turn90And270(benchmark::State &state)
 {
-    turnRow(state, "turn 90 and 270 (3000×4500, 24-bit)", 90, 270, Goal::atMost(1.50));
+    turnRow(state, "turn 90 and 270 (3000×4500, 24-bit)", 90, 270, Goal::atMost(1.30));
 }
 
 void BM_Turn180(benchmark::State &state)
 {
-    turnRow(state, "turn 180 (3000×4500, 24-bit)", 180, 180, Goal::atMost(1.15));
+    turnRow(state, "turn 180 (3000×4500, 24-bit)", 180, 180, Goal::atMost(1.10));
 }
 
 // The floor of a command that shows pictures: the bare decodes of the same
@@ -239,7 +242,7 @@ void BM_HostileReading(benchmark::State &state)
                 return stopwatch([&] {
                     for (const std::vector<uint8_t> &file : files) {
                         const DecodedPicture picture = bareJpegDecode(file);
-                        benchmark::DoNotOptimize(picture.pixels.get());
+                        benchmark::DoNotOptimize(picture.pixels());
                     }
                 });
             },
