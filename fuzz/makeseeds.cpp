@@ -3,6 +3,7 @@
 // reads, cardlist/ a few card lists with each of the line and field rules.
 // Usage: makeseeds FOLDER
 
+#include "hostilefiles.h"
 #include "testpictures.h"
 
 #include "codepage.h"
@@ -97,12 +98,31 @@ void writePictures()
     write("palette.bmp", encodeWithQt(indexed(11, 7, 40), "bmp"));
     write("mono.bmp", encodeWithQt(indexed(11, 7, 2).convertToFormat(QImage::Format_Mono), "bmp"));
     write("system16.bmp", encodeBmp4(indexed(11, 7, 16)));
-    write("555.bmp", encodeBmp16(colour, false, false));
-    write("565-top-down.bmp", encodeBmp16(colour, true, true));
+    write("555.bmp", encodeBmpFields(colour, 16, Fields555, false));
+    write("565-top-down.bmp", encodeBmpFields(colour, 16, Fields565, true));
     write("top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")));
 
     write("palette.gif", encodeGif(indexed(11, 7, 40)));
     write("two.gif", encodeGif(indexed(5, 3, 2)));
+    write("framed.gif", encodeGif(indexed(5, 3, 7), {QSize(9, 8), QPoint(2, 3)}));
+    GifLayout colourless;
+    colourless.colourTable = false;
+    write("colourless.gif", encodeGif(indexed(6, 4, 9), colourless));
+    write("32-bit fields.bmp", encodeBmpFields(translucent, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, false));
+    write("16-bit alpha.bmp", encodeBmpFields(translucent, 16, {0xF00, 0xF0, 0xF, 0xF000}, true));
+
+    // Small cases of each kind of work that makes no pixels.
+    JpegOptions everyBit;
+    everyBit.scans = {{{0, 1, 2}, 0, 0, 0, 2}, {{0}, 1, 63, 0, 2}, {{1}, 1, 63, 0, 0}, {{2}, 1, 63, 0, 0},
+                      {{0}, 1, 63, 2, 1}, {{0}, 1, 63, 1, 0}, {{0, 1, 2}, 0, 0, 2, 1}, {{0, 1, 2}, 0, 0, 1, 0}};
+    write("successive.jpg", encodeJpeg(colour, everyBit));
+    write("repeated-scan.jpg", withFirstScanRepeated(encodeJpeg(colour, arithmetic), 3));
+    write("clear-codes.gif", gifOfClearCodes(3000));
+    write("comment.gif", withGifComment(encodeGif(indexed(5, 3, 7)), 600));
+    write("empty-moves.bmp", bmpOfEmptyMoves(400));
+    write("empty-blocks.png", pngFile(3, 2, 8, 0, deflatedAfterEmptyBlocks(std::string(8, '\0'), 300)));
+    write("empty-chunks.png", pngFile(3, 2, 8, 0, deflated(std::string(8, '\0')),
+                                      pngChunk("abCd", {}) + pngChunk("abCd", {}) + pngChunk("tEXt", "a\0b")));
 }
 
 void writeCardLists()

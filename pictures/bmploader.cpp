@@ -3,249 +3,407 @@
 #include "pictureinput.h"
 #include "picturetarget.h"
 
-#include <QBuffer>
-#include <QImageReader>
-
 #include <algorithm>
-#include <cstdlib>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-// Rows converted at a time from Qt's decoded picture into the bitmap.
-constexpr int BandRows = 64;
+enum Compression : uint32_t { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3 };
 
-// What a BMP file's headers say, read as Qt's reader reads them: an info
-// header of one of the four sizes it knows, or else the old one of 16-bit
-// sides.
+// Reads the file a byte or a row at a time, from the input's buffers.
+class ByteReader
+{
+public:
+    explicit ByteReader(PictureInput &input) : m_input(input) {}
+
+    bool get(uint8_t &byte)
+    {
+        if (m_at == m_end && !refill())
+            return false;
+        byte = *m_at++;
+        ++m_position;
+        return true;
+    }
+    bool read(uint8_t *into, size_t count)
+    {
+        const size_t buffered = std::min(count, size_t(m_end - m_at));
+        if (buffered > 0)
+            std::memcpy(into, m_at, buffered);
+        m_at += buffered;
+        const size_t rest = m_input.take(into + buffered, count - buffered);
+        m_position += buffered + rest;
+        return buffered + rest == count;
+    }
+    // Passes over bytes up to offset; nothing when the reading is already there or past it.
+    bool skipTo(uint64_t offset)
+    {
+        if (offset <= m_position)
+            return true;
+        const uint64_t count = offset - m_position;
+        const size_t buffered = size_t(std::min<uint64_t>(count, uint64_t(m_end - m_at)));
+        m_at += buffered;
+        m_position = offset;
+        return count == buffered || m_input.pass(size_t(count - buffered));
+    }
+    uint64_t position() const { return m_position; }
+
+private:
+    bool refill()
+    {
+        const size_t got = m_input.next(&m_at);
+        m_end = m_at + got;
+        return got > 0;
+    }
+
+    PictureInput &m_input;
+    const uint8_t *m_at = nullptr;
+    const uint8_t *m_end = nullptr;
+    uint64_t m_position = 0;
+};
+
+uint32_t little(const uint8_t *bytes, int length)
+{
+    uint32_t value = 0;
+    for (int i = length - 1; i >= 0; --i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// What a BMP file's headers say: an info header of one of the four sizes
+// in use (40, 64, 108, 124 bytes), or else the old one of 16-bit sides,
+// as every reader takes it.
 struct BmpHeader {
-    uint64_t pixelOffset = 0;
+    uint32_t pixelOffset = 0;
+    uint32_t headerSize = 0;
     bool core = false;
     int64_t width = 0;
     int64_t height = 0; // below 0 for rows stored from the top down
     int bits = 0;
-    uint32_t compression = 0;
-    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F}; // red, green, blue of 16-bit pixels
+    uint32_t compression = Plain;
+    uint32_t coloursUsed = 0;
+    uint32_t masks[4] = {0x7C00, 0x03E0, 0x001F, 0}; // red, green, blue, alpha
+    bool alpha = false;
+
+    int rows() const { return int(height < 0 ? -height : height); }
+    bool topDown() const { return height < 0; }
+    size_t rowBytes() const { return (size_t(width) * size_t(bits) + 31) / 32 * 4; }
+    bool runLength() const { return compression == RunLength8 || compression == RunLength4; }
 };
 
-bool readHeader(const unsigned char *data, size_t size, BmpHeader &header)
+// The kinds of file every reader takes: 1, 4, 8, 16, 24 or 32 bits, one
+// plane, run lengths only at 8 and 4 bits, bit fields only at 16 and 32.
+bool isReadable(const BmpHeader &header, uint32_t planes)
 {
-    const auto le = [&](size_t at, int length) {
-        uint64_t value = 0;
-        for (int i = length - 1; i >= 0; --i)
-            value = value << 8 | data[at + size_t(i)];
-        return value;
-    };
-    if (size < 26)
+    const int bits = header.bits;
+    const uint32_t compression = header.compression;
+    if ((bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) || planes != 1)
         return false;
-    const uint64_t headerSize = le(14, 4);
-    header.core = headerSize != 40 && headerSize != 64 && headerSize != 108 && headerSize != 124;
-    if (!header.core && size < 34)
+    const bool compressionFits = compression == Plain || (bits == 8 && compression == RunLength8)
+                                 || (bits == 4 && compression == RunLength4)
+                                 || ((bits == 16 || bits == 32) && compression == BitFields);
+    // Run lengths stored from the top down are no BMP.
+    return compressionFits && header.width > 0 && header.height != 0 && !(header.runLength() && header.topDown());
+}
+
+bool readHeader(ByteReader &reader, BmpHeader &header)
+{
+    uint8_t bytes[124 + 14] = {};
+    if (!reader.read(bytes, 18) || bytes[0] != 'B' || bytes[1] != 'M')
         return false;
-    header.pixelOffset = le(10, 4);
-    header.width = header.core ? int64_t(le(18, 2)) : int64_t(int32_t(le(18, 4)));
-    header.height = header.core ? int64_t(int16_t(le(20, 2))) : int64_t(int32_t(le(22, 4)));
-    header.bits = int(header.core ? le(24, 2) : le(28, 2));
-    header.compression = header.core ? 0 : uint32_t(le(30, 4));
-    // Bit fields follow a 40-byte header and lie inside the longer ones:
-    // at the same place either way.
-    if (header.compression == 3 && size >= 66) {
+    header.pixelOffset = little(bytes + 10, 4);
+    header.headerSize = little(bytes + 14, 4);
+    const uint32_t size = header.headerSize;
+    header.core = size != 40 && size != 64 && size != 108 && size != 124;
+    if (!reader.read(bytes + 18, header.core ? 8 : size - 4))
+        return false;
+    uint32_t planes = 0;
+    if (header.core) {
+        header.width = int16_t(little(bytes + 18, 2));
+        header.height = int16_t(little(bytes + 20, 2));
+        planes = little(bytes + 22, 2);
+        header.bits = int(little(bytes + 24, 2));
+    } else {
+        header.width = int32_t(little(bytes + 18, 4));
+        header.height = int32_t(little(bytes + 22, 4));
+        planes = little(bytes + 26, 2);
+        header.bits = int(little(bytes + 28, 2));
+        header.compression = little(bytes + 30, 4);
+        header.coloursUsed = little(bytes + 46, 4);
+    }
+    if (header.height == INT32_MIN || !isReadable(header, planes))
+        return false;
+    // Bit fields lie inside the longer headers, with alpha; after the
+    // 40-byte one, three of them follow it.
+    if (size >= 108) {
+        for (int i = 0; i < 4; ++i)
+            header.masks[i] = little(bytes + 54 + 4 * i, 4);
+    } else if (header.compression == BitFields) {
+        if (!reader.read(bytes + 54, 12))
+            return false;
         for (int i = 0; i < 3; ++i)
-            header.masks[i] = uint32_t(le(54 + 4 * size_t(i), 4));
+            header.masks[i] = little(bytes + 54 + 4 * i, 4);
+        header.masks[3] = 0;
+    }
+    if (header.compression == Plain && header.bits == 32) {
+        header.alpha = size >= 108 && header.masks[3] == 0xFF000000;
+        header.masks[0] = 0x00FF0000;
+        header.masks[1] = 0x0000FF00;
+        header.masks[2] = 0x000000FF;
+    } else if (header.compression == BitFields) {
+        header.alpha = header.masks[3] != 0;
+    } else if (header.compression == Plain && header.bits == 16) {
+        header.masks[0] = 0x7C00, header.masks[1] = 0x03E0, header.masks[2] = 0x001F;
     }
     return true;
 }
 
-// True when the run-length encoded rows that start at offset reach their
-// end-of-picture mark within the file.
-bool hasWholeRunLengths(const unsigned char *data, size_t size, uint64_t offset, int bitsPerPixel)
+// The palette right after the header, whatever its size, each colour to the
+// target's nearest entry.
+bool readPalette(ByteReader &reader, const BmpHeader &header, const Bitmap &target, uint8_t *indexFor)
 {
-    size_t at = size_t(std::min<uint64_t>(offset, size));
-    while (size - at >= 2) {
-        const unsigned count = data[at];
-        const unsigned code = data[at + 1];
-        at += 2;
-        if (count > 0 || code == 0) // a run, or the end of a row
-            continue;
-        if (code == 1) // the end of the picture
-            return true;
-        if (code == 2) { // a move by the next two bytes
-            at += std::min<size_t>(2, size - at);
-            continue;
-        }
-        // code pixels as they stand, padded to a whole 16-bit word
-        const size_t bytes = bitsPerPixel == 8 ? code : (code + 1) / 2;
-        at += std::min(size - at, (bytes + 1) / 2 * 2);
+    if (!reader.skipTo(14 + uint64_t(header.headerSize)))
+        return false;
+    const uint32_t count = header.coloursUsed ? header.coloursUsed : 1u << header.bits;
+    if (count > 256)
+        return false;
+    // The old header of 12 bytes has colours of 3 bytes; all others of 4.
+    const int entryBytes = header.headerSize == 12 ? 3 : 4;
+    std::fill(indexFor, indexFor + 256, target.nearestIndex(0)); // past the palette: black
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t entry[4];
+        if (!reader.read(entry, size_t(entryBytes)))
+            return false;
+        indexFor[i] = target.nearestIndex(Rgb(entry[2]) << 16 | Rgb(entry[1]) << 8 | entry[0]);
     }
-    return false;
+    return true;
 }
 
-uint64_t rowBytes(const BmpHeader &header)
-{
-    return (uint64_t(header.width) * uint64_t(header.bits) + 31) / 32 * 4;
-}
-
-// True when the file holds all the pixel rows its header asks for. Qt's
-// reader fills the rows of a file cut short with black and calls it read.
-bool isWhole(const BmpHeader &header, const std::string &bytes)
-{
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
-    if (header.compression == 1 || header.compression == 2)
-        return hasWholeRunLengths(data, bytes.size(), header.pixelOffset, header.compression == 2 ? 4 : 8);
-    const uint64_t rows = uint64_t(header.height < 0 ? -header.height : header.height);
-    return header.pixelOffset + rowBytes(header) * rows <= bytes.size();
-}
-
-// One field of a 16-bit pixel, widened or narrowed to a field of
-// targetBits: the levels of the file stay what they were, white stays
-// white.
+// One field of a pixel, widened or narrowed to a field of targetBits: the
+// levels of the file stay what they were, white stays white.
 class BitField
 {
 public:
-    // Only the low 16 bits can say anything of a 16-bit pixel.
-    BitField(uint32_t fieldMask, int targetBits)
-        : m_mask(fieldMask & 0xFFFF), m_shift(m_mask ? std::countr_zero(m_mask) : 0),
-          m_top((1u << std::popcount(m_mask)) - 1), m_targetTop((1u << targetBits) - 1)
+    BitField(uint32_t fieldMask, int pixelBits, int targetBits)
+        : m_mask(pixelBits == 16 ? fieldMask & 0xFFFF : fieldMask), m_shift(m_mask ? std::countr_zero(m_mask) : 0),
+          m_top((uint64_t{1} << std::popcount(m_mask)) - 1), m_targetTop((uint64_t{1} << targetBits) - 1)
     {
     }
     unsigned operator()(uint32_t pixel) const
     {
-        const unsigned value = (pixel & m_mask) >> m_shift;
+        const uint64_t value = (pixel & m_mask) >> m_shift;
         if (m_top == m_targetTop)
-            return value;
+            return unsigned(value);
         // A mask with gaps in it lets values pass its top.
-        return m_top == 0 ? 0 : std::min(m_targetTop, (value * m_targetTop + m_top / 2) / m_top);
+        return m_top == 0 ? 0 : unsigned(std::min(m_targetTop, (value * m_targetTop + m_top / 2) / m_top));
     }
 
 private:
     uint32_t m_mask;
     int m_shift;
-    unsigned m_top;
-    unsigned m_targetTop;
+    uint64_t m_top;
+    uint64_t m_targetTop;
 };
 
-// 16-bit pixels into the 5-6-5 bitmap, field by field; Qt's reader would
-// widen each field to 8 bits by shifting alone, so that white came out grey.
-void read16Bit(const BmpHeader &header, const std::string &bytes, Bitmap &target)
-{
-    const BitField red(header.masks[0], 5), green(header.masks[1], 6), blue(header.masks[2], 5);
-    const size_t stride = size_t(rowBytes(header));
-    for (int y = 0; y < target.height(); ++y) {
-        const int stored = header.height < 0 ? y : target.height() - 1 - y;
-        const auto *from = reinterpret_cast<const unsigned char *>(bytes.data()) + header.pixelOffset
-                           + size_t(stored) * stride;
-        auto *to = reinterpret_cast<uint16_t *>(target.scanLine(y));
-        for (int x = 0; x < target.width(); ++x) {
-            const uint32_t pixel = uint32_t(from[2 * x] | from[2 * x + 1] << 8);
-            to[x] = uint16_t(red(pixel) << 11 | green(pixel) << 5 | blue(pixel));
-        }
-    }
-}
-
-// Qt's readers and the libraries under them say what they find wrong with a
-// file on the error output. A picture that cannot be read is a quiet false
-// here, so while a reader works its words go nowhere.
-class QuietReaders
+// Turns one stored row into row y of the target.
+class RowWriter
 {
 public:
-    QuietReaders() : m_previous(qInstallMessageHandler(ignore)) {}
-    ~QuietReaders() { qInstallMessageHandler(m_previous); }
-    QuietReaders(const QuietReaders &) = delete;
-    QuietReaders &operator=(const QuietReaders &) = delete;
+    RowWriter(const BmpHeader &header, Bitmap &target, const uint8_t *indexFor)
+        : m_header(header), m_target(target), m_indexFor(indexFor),
+          m_fieldBits(header.bits == 16 ? std::array<int, 3>{5, 6, 5} : std::array<int, 3>{8, 8, 8}),
+          m_red(header.masks[0], header.bits, m_fieldBits[0]), m_green(header.masks[1], header.bits, m_fieldBits[1]),
+          m_blue(header.masks[2], header.bits, m_fieldBits[2]), m_red8(header.masks[0], header.bits, 8),
+          m_green8(header.masks[1], header.bits, 8), m_blue8(header.masks[2], header.bits, 8),
+          m_alpha(header.masks[3], header.bits, 8), m_values(size_t(target.width())),
+          m_colours(header.alpha && header.bits == 16 ? size_t(target.width()) : 0)
+    {
+    }
 
-private:
-    static void ignore(QtMsgType, const QMessageLogContext &, const QString &) {}
-    QtMessageHandler m_previous;
-};
-
-Rgb overWhite(QRgb colour)
-{
-    return ::overWhite(qRed(colour), qGreen(colour), qBlue(colour), qAlpha(colour));
-}
-
-// Draws a decoded picture into a bitmap of its size, a band of rows at a
-// time; transparent parts are drawn over white. A picture of a palette
-// goes into a target of one through a table, each colour looked up once.
-void drawOnWhite(const QImage &picture, Bitmap &target)
-{
-    const int width = picture.width();
-    const bool indexed = hasPalette(target.pixelFormat()) && picture.colorCount() > 0;
-    std::vector<Rgb> colours(static_cast<size_t>(width));
-    uint8_t indexFor[256] = {};
-    for (int i = 0; indexed && i < std::min<int>(256, int(picture.colorCount())); ++i)
-        indexFor[i] = target.nearestIndex(overWhite(picture.color(i)));
-    for (int top = 0; top < picture.height(); top += BandRows) {
-        const int rows = std::min(BandRows, picture.height() - top);
-        const QImage band = picture.copy(0, top, width, rows)
-                                .convertToFormat(indexed ? QImage::Format_Indexed8 : QImage::Format_ARGB32);
-        for (int y = 0; y < rows; ++y) {
-            if (indexed) {
-                writeIndices(target, top + y, band.constScanLine(y), indexFor);
-                continue;
-            }
-            const auto *line = reinterpret_cast<const QRgb *>(band.constScanLine(y));
+    void write(int y, const uint8_t *from)
+    {
+        const int width = m_target.width();
+        switch (m_header.bits) {
+        case 1:
+        case 4:
+        case 8: {
+            const int bits = m_header.bits, perByte = 8 / bits, top = (1 << bits) - 1;
             for (int x = 0; x < width; ++x)
-                colours[size_t(x)] = overWhite(line[x]);
-            target.writePixels(0, top + y, width, colours.data());
+                m_values[size_t(x)] = uint8_t(from[x / perByte] >> (8 - bits - bits * (x % perByte)) & top);
+            writeIndices(m_target, y, m_values.data(), m_indexFor);
+            return;
+        }
+        case 16: {
+            if (m_header.alpha) {
+                // Drawn over white at 8 bits a field, then cut to 5-6-5.
+                for (int x = 0; x < width; ++x) {
+                    const uint32_t pixel = little(from + 2 * x, 2);
+                    m_colours[size_t(x)] = overWhite(int(m_red8(pixel)), int(m_green8(pixel)), int(m_blue8(pixel)),
+                                                     int(m_alpha(pixel)));
+                }
+                m_target.writePixels(0, y, width, m_colours.data());
+                return;
+            }
+            auto *to = reinterpret_cast<uint16_t *>(m_target.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const uint32_t pixel = little(from + 2 * x, 2);
+                to[x] = uint16_t(m_red(pixel) << 11 | m_green(pixel) << 5 | m_blue(pixel));
+            }
+            return;
+        }
+        case 24: {
+            uint8_t *to = m_target.scanLine(y);
+            for (int x = 0; x < width; ++x, to += 3, from += 3) {
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+            }
+            return;
+        }
+        default: {
+            uint32_t *to = m_target.scanLine32(y);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t pixel = little(from + 4 * x, 4);
+                const int alpha = m_header.alpha ? int(m_alpha(pixel)) : 255;
+                to[x] = 0xFF000000u | overWhite(int(m_red(pixel)), int(m_green(pixel)), int(m_blue(pixel)), alpha);
+            }
+            return;
+        }
         }
     }
-}
 
-bool readWithQt(QImageReader &reader, const QSize &size, int bits, Bitmap &target)
+private:
+    const BmpHeader &m_header;
+    Bitmap &m_target;
+    const uint8_t *m_indexFor;
+    std::array<int, 3> m_fieldBits;
+    BitField m_red, m_green, m_blue;    // at the target's own widths
+    BitField m_red8, m_green8, m_blue8; // at 8 bits, for drawing over white
+    BitField m_alpha;
+    std::vector<uint8_t> m_values;
+    std::vector<Rgb> m_colours;
+};
+
+bool readRows(ByteReader &reader, const BmpHeader &header, Bitmap &target, const uint8_t *indexFor)
 {
-    // Qt's reader decodes into a picture of its own, a byte a pixel for a
-    // palette and a word a pixel for colours.
-    const PixelReservation decoded = Bitmap::reserve(
-        size_t(size.width()) * size_t(size.height()) * (bits <= 8 ? 1 : 4), size.width(), size.height());
-    reader.setAllocationLimit(int(Bitmap::MaxPixelBytes >> 20) + 1);
-    QImage picture;
-    if (!reader.read(&picture) || picture.size() != size)
-        return false;
-    drawOnWhite(picture, target);
+    RowWriter writer(header, target, indexFor);
+    std::vector<uint8_t> row(header.rowBytes());
+    for (int stored = 0; stored < target.height(); ++stored) {
+        if (!reader.read(row.data(), row.size()))
+            return false;
+        writer.write(header.topDown() ? stored : target.height() - 1 - stored, row.data());
+    }
     return true;
 }
+
+// Run-length encoded rows, from the bottom up, until the end-of-picture
+// mark: runs of one index (of two alternating ones at 4 bits), indices as
+// they stand, row ends and moves. Pixels the data moves past stay white;
+// what would fall outside the picture is dropped. Every pixel is written at
+// most once, for the data only moves on: commands that write nothing cost
+// only their bytes.
+class RunLengthReader
+{
+public:
+    RunLengthReader(ByteReader &reader, Bitmap &target, const uint8_t *indexFor, bool fourBits)
+        : m_reader(reader), m_target(target), m_indexFor(indexFor), m_fourBits(fourBits)
+    {
+    }
+
+    bool read()
+    {
+        for (;;) {
+            uint8_t count = 0, code = 0;
+            if (!m_reader.get(count) || !m_reader.get(code))
+                return false;
+            if (count > 0) {
+                run(count, code);
+                continue;
+            }
+            switch (code) {
+            case 0: // the end of a row
+                m_x = 0;
+                m_y = std::min(m_y + 1, m_target.height());
+                break;
+            case 1: // the end of the picture
+                return true;
+            case 2: { // a move right and up
+                uint8_t right = 0, up = 0;
+                if (!m_reader.get(right) || !m_reader.get(up))
+                    return false;
+                m_x = std::min(m_x + right, m_target.width());
+                m_y = std::min(m_y + up, m_target.height());
+                break;
+            }
+            default:
+                if (!literal(code))
+                    return false;
+            }
+        }
+    }
+
+private:
+    // count pixels of one index, or at 4 bits of the two in value by turns.
+    void run(int count, uint8_t value)
+    {
+        const int room = m_y < m_target.height() ? m_target.width() - m_x : 0;
+        for (int i = 0; i < std::min(count, room); ++i)
+            put(m_x + i, m_fourBits ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+        m_x += std::min(count, room);
+    }
+    // count indices as they stand, padded to a whole 16-bit word.
+    bool literal(int count)
+    {
+        const size_t bytes = m_fourBits ? size_t(count + 1) / 2 : size_t(count);
+        uint8_t data[256];
+        if (!m_reader.read(data, (bytes + 1) / 2 * 2))
+            return false;
+        const int room = m_y < m_target.height() ? m_target.width() - m_x : 0;
+        for (int i = 0; i < std::min(count, room); ++i)
+            put(m_x + i, m_fourBits ? (i % 2 == 0 ? data[i / 2] >> 4 : data[i / 2] & 0x0F) : data[i]);
+        m_x += std::min(count, room);
+        return true;
+    }
+    // One index at x of the present row, which lies in the picture.
+    void put(int x, int value)
+    {
+        uint8_t *row = m_target.scanLine(m_target.height() - 1 - m_y);
+        const uint8_t index = m_indexFor[value];
+        if (!m_fourBits)
+            row[x] = index;
+        else
+            row[x / 2] = uint8_t(x % 2 == 0 ? (row[x / 2] & 0x0F) | index << 4 : (row[x / 2] & 0xF0) | index);
+    }
+
+    ByteReader &m_reader;
+    Bitmap &m_target;
+    const uint8_t *m_indexFor;
+    bool m_fourBits;
+    int m_x = 0;
+    int m_y = 0; // counted from the bottom row
+};
 
 } // namespace
 
 bool loadBmp(PictureInput &input, Bitmap &target)
 {
     target = Bitmap();
+    ByteReader reader(input);
     BmpHeader header;
-    if (!readHeader(input.buffer(), input.headSize(), header))
+    if (!readHeader(reader, header))
         return false;
-    const auto side = [](int64_t length) { return int(std::clamp<int64_t>(length, 0, Bitmap::MaxSide + 1)); };
-    const PixelReservation fileMemory =
-        Bitmap::reserve(input.size(), side(header.width), side(header.height < 0 ? -header.height : header.height));
-    std::string bytes;
-    if (!input.readAll(bytes))
-        return false;
-
-    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
-    QBuffer device(&data);
-    device.open(QIODevice::ReadOnly);
-    const QuietReaders quiet;
-    QImageReader reader(&device, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    reader.setAutoTransform(false);
-    // Rows stored from the top down give a negative height here, although
-    // the reader reads them upright.
-    QSize size = reader.size();
-    size.setHeight(std::abs(size.height()));
-    if (!size.isValid() || size.isEmpty())
-        return false;
-    makeTarget(target, size.width(), size.height(), header.bits);
-    if (isWhole(header, bytes)) {
-        const bool sixteen = header.bits == 16 && (header.compression == 0 || header.compression == 3)
-                             && size == QSize(side(header.width), side(std::abs(header.height)));
-        if (sixteen) {
-            read16Bit(header, bytes, target);
-            return true;
-        }
-        if (readWithQt(reader, size, header.bits, target))
-            return true;
-    }
-    whitenRowsFrom(target, 0);
-    return false;
+    makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits);
+    if (header.runLength())
+        whitenRowsFrom(target, 0); // what the runs pass over
+    uint8_t indexFor[256] = {};
+    bool whole = header.bits > 8 || readPalette(reader, header, target, indexFor);
+    whole = whole && reader.skipTo(header.pixelOffset);
+    whole = whole
+            && (header.runLength() ? RunLengthReader(reader, target, indexFor, header.compression == RunLength4).read()
+                                   : readRows(reader, header, target, indexFor));
+    if (!whole)
+        whitenRowsFrom(target, 0);
+    return concludeLoad(nullptr, whole, input.exhausted(), target, target.height());
 }

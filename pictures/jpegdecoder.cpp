@@ -10,11 +10,15 @@
 
 namespace {
 
-// A picture's scans may together pass over its blocks of coefficients this
-// many times. A progressive file made by an encoder passes over each block
-// about five times (six for grey); a file that repeats its scans to make a
-// small file cost minutes to decode is stopped here.
-constexpr long long MaxPassesPerBlock = 10;
+// The scans of a progressive file send each coefficient's bits once, in
+// turn (sendsBitsInTurn), and may visit the picture's blocks as often as
+// the costliest script an encoder writes: 100 scans (cjpeg's limit), of
+// which at most 11 reach every component's blocks (the DC scans of
+// successive approximation, whose point transform goes no higher than 10)
+// and the rest one component each, the largest. Narrow scans, each cheap,
+// could otherwise make a small file cost minutes to decode.
+constexpr long long MostScans = 100;
+constexpr long long MostScansOfEveryComponent = 11;
 constexpr int RowsPerRead = 16;
 // What libjpeg may allocate beside the coefficients of a progressive file:
 // its tables and the buffers of a few rows of the widest picture.
@@ -29,15 +33,19 @@ struct SourceManager {
     jpeg_source_mgr pub;
     JpegJob *job;
     bool ranDry; // the file ended where libjpeg wanted more
+    JOCTET endMark[2];
 };
 
-// Counts the blocks that each new scan passes over, and notes which
-// components the scans have reached.
+// Counts the blocks that each new scan visits, notes which components the
+// scans have reached, and follows each coefficient's bits: the lowest bit
+// that its scans have sent so far, -1 before its first.
 struct ScanMonitor {
     jpeg_progress_mgr pub;
     int scan;
     long long blocksLeft;
     unsigned componentsSeen;
+    signed char lowBit[MAX_COMPONENTS][DCTSIZE2];
+    JpegJob *job;
 };
 
 [[noreturn]] void escapeOnError(j_common_ptr cinfo)
@@ -56,6 +64,26 @@ void watchMessage(j_common_ptr cinfo, int level)
 
 void ignoreOutput(j_common_ptr) {}
 
+// Whether the scan sends the bits of its coefficients in their turn: a
+// coefficient's first scan sends its high bits down to Al, and each later
+// one the next bit below (Ah the bit the last one left, Al one lower). A
+// scan that sends bits again is no part of any encoder's script, and the
+// decoder pays for it anew however few bytes it takes: repeated scans of
+// an arithmetic-coded file can cost a second each while adding nothing.
+bool sendsBitsInTurn(j_decompress_ptr cinfo, ScanMonitor *monitor)
+{
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        signed char *lowBit = monitor->lowBit[cinfo->cur_comp_info[i]->component_index];
+        for (int k = cinfo->Ss; k <= cinfo->Se && k < DCTSIZE2; ++k) {
+            const bool inTurn = lowBit[k] < 0 ? cinfo->Ah == 0 : cinfo->Ah == lowBit[k] && cinfo->Al == cinfo->Ah - 1;
+            if (!inTurn)
+                return false;
+            lowBit[k] = (signed char)cinfo->Al;
+        }
+    }
+    return true;
+}
+
 void watchScans(j_common_ptr common)
 {
     auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
@@ -63,54 +91,72 @@ void watchScans(j_common_ptr common)
     if (cinfo->input_scan_number == monitor->scan)
         return;
     monitor->scan = cinfo->input_scan_number;
+    if (!sendsBitsInTurn(cinfo, monitor))
+        escapeOnError(common);
     for (int i = 0; i < cinfo->comps_in_scan; ++i) {
         const jpeg_component_info *component = cinfo->cur_comp_info[i];
         monitor->componentsSeen |= 1u << component->component_index;
         monitor->blocksLeft -= (long long)component->width_in_blocks * component->height_in_blocks;
     }
-    if (monitor->blocksLeft < 0)
+    if (monitor->blocksLeft < 0) {
+        monitor->job->overWork = true;
         escapeOnError(common);
+    }
 }
 
 void startSource(j_decompress_ptr) {}
 void endSource(j_decompress_ptr) {}
 
+// The file ended (or failed, or the load may read no further) where
+// libjpeg wants more. Where only the end mark is missing the picture is
+// whole: libjpeg is given one. An arithmetic-coded scan may end early by
+// its rules, its last bytes taken as zeros, but one that ends before its
+// last row of blocks was cut short. A Huffman-coded scan that needed more
+// says so (watchMessage).
+void runDry(j_decompress_ptr cinfo)
+{
+    auto *source = reinterpret_cast<SourceManager *>(cinfo->src);
+    if (cinfo->arith_code && cinfo->input_iMCU_row + 1 < cinfo->total_iMCU_rows)
+        escapeOnError(reinterpret_cast<j_common_ptr>(cinfo));
+    source->ranDry = true;
+    source->endMark[0] = 0xFF;
+    source->endMark[1] = JPEG_EOI;
+    source->pub.next_input_byte = source->endMark;
+    source->pub.bytes_in_buffer = 2;
+}
+
 boolean fillSource(j_decompress_ptr cinfo)
 {
     auto *source = reinterpret_cast<SourceManager *>(cinfo->src);
-    JpegJob *job = source->job;
-    const FileSource &file = job->source;
-    const long got = file.read(file.file, file.buffer, file.bufferSize);
-    if (got > 0) {
-        source->pub.bytes_in_buffer = size_t(got);
-    } else {
-        // The file ended (or failed) where libjpeg wants more. Where only
-        // the end mark is missing the picture is whole. An arithmetic-coded
-        // scan may end early by its rules, its last bytes taken as zeros,
-        // but one that ends before its last row of blocks was cut short.
-        // A Huffman-coded scan that needed more says so (watchMessage).
-        if (cinfo->arith_code && cinfo->input_iMCU_row + 1 < cinfo->total_iMCU_rows)
-            escapeOnError(reinterpret_cast<j_common_ptr>(cinfo));
-        source->ranDry = true;
-        file.buffer[0] = 0xFF;
-        file.buffer[1] = JPEG_EOI;
-        source->pub.bytes_in_buffer = 2;
+    const FileSource &file = source->job->source;
+    const unsigned char *bytes = nullptr;
+    const size_t got = file.next(file.file, &bytes);
+    if (got == 0) {
+        runDry(cinfo);
+        return TRUE;
     }
-    source->pub.next_input_byte = file.buffer;
+    source->pub.next_input_byte = bytes;
+    source->pub.bytes_in_buffer = got;
     return TRUE;
 }
 
+// Segments libjpeg has no use for (previews, profiles, comments) are passed
+// over in the file, not read.
 void skipSource(j_decompress_ptr cinfo, long count)
 {
     jpeg_source_mgr *source = cinfo->src;
-    while (count > long(source->bytes_in_buffer)) {
-        count -= long(source->bytes_in_buffer);
-        fillSource(cinfo);
-    }
-    if (count > 0) {
+    if (count <= 0)
+        return;
+    if (size_t(count) <= source->bytes_in_buffer) {
         source->next_input_byte += count;
         source->bytes_in_buffer -= size_t(count);
+        return;
     }
+    const FileSource &file = reinterpret_cast<SourceManager *>(cinfo->src)->job->source;
+    const size_t beyond = size_t(count) - source->bytes_in_buffer;
+    source->bytes_in_buffer = 0;
+    if (!file.pass(file.file, beyond))
+        runDry(cinfo);
 }
 
 void setUpErrors(j_decompress_ptr cinfo, ErrorManager *errors)
@@ -128,24 +174,29 @@ void setUpSource(j_decompress_ptr cinfo, SourceManager *source, JpegJob *job)
     source->pub.skip_input_data = skipSource;
     source->pub.resync_to_restart = jpeg_resync_to_restart;
     source->pub.term_source = endSource;
-    source->pub.next_input_byte = job->source.buffer;
-    source->pub.bytes_in_buffer = job->source.filled;
+    source->pub.next_input_byte = nullptr;
+    source->pub.bytes_in_buffer = 0;
     source->job = job;
     source->ranDry = false;
     cinfo->src = &source->pub;
 }
 
-// Once the header is read: every component's blocks, each pass at most
-// MaxPassesPerBlock times over.
-void setUpMonitor(j_decompress_ptr cinfo, ScanMonitor *monitor)
+// Once the header is read: the visits of the costliest script to the
+// picture's blocks.
+void setUpMonitor(j_decompress_ptr cinfo, ScanMonitor *monitor, JpegJob *job)
 {
-    long long blocks = 0;
-    for (int c = 0; c < cinfo->num_components; ++c)
-        blocks += (long long)cinfo->comp_info[c].width_in_blocks * cinfo->comp_info[c].height_in_blocks;
+    long long blocks = 0, largest = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const long long own = (long long)cinfo->comp_info[c].width_in_blocks * cinfo->comp_info[c].height_in_blocks;
+        blocks += own;
+        largest = own > largest ? own : largest;
+    }
     monitor->pub.progress_monitor = watchScans;
     monitor->scan = 0;
-    monitor->blocksLeft = blocks * MaxPassesPerBlock;
+    monitor->blocksLeft = MostScansOfEveryComponent * blocks + (MostScans - MostScansOfEveryComponent) * largest;
     monitor->componentsSeen = 0;
+    memset(monitor->lowBit, -1, sizeof monitor->lowBit);
+    monitor->job = job;
     cinfo->progress = &monitor->pub;
 }
 
@@ -282,14 +333,15 @@ JpegResult decodeJpeg(JpegJob *job)
 
     job->rowsDecoded = 0;
     setUpErrors(&cinfo, &errors);
+    job->overWork = false;
     if (setjmp(errors.escape)) {
         jpeg_destroy_decompress(&cinfo);
-        return JpegResult::NotDecoded;
+        return job->overWork ? JpegResult::TooMuchWork : JpegResult::NotDecoded;
     }
     jpeg_create_decompress(&cinfo);
     setUpSource(&cinfo, &source, job);
     jpeg_read_header(&cinfo, TRUE);
-    setUpMonitor(&cinfo, &monitor);
+    setUpMonitor(&cinfo, &monitor, job);
 
     const int bits = chooseColourSpace(&cinfo);
     if (bits == 0)
@@ -318,12 +370,13 @@ JpegResult decodeJpeg(JpegJob *job)
         finishRows(&cinfo, pixels, stride, bits, first, got, job);
     }
     // Every row out, every component reached by a scan and, where the file
-    // ends without its end mark, nothing of a later scan missing.
+    // ends without its end mark, nothing of a later scan missing. What
+    // follows the last row is never read: a file of several scans was read
+    // to its end before the first row came out, and after a single scan
+    // nothing can change a pixel.
     const bool complete = cinfo.output_scanline == cinfo.output_height
                           && monitor.componentsSeen == (1u << cinfo.num_components) - 1
                           && (!source.ranDry || allCoefficientsComplete(&cinfo));
-    if (complete)
-        jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return complete ? JpegResult::Decoded : JpegResult::NotDecoded;
 }

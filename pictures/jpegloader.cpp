@@ -13,14 +13,15 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
 
 // One load: the decoder's job, and what its callback makes for it.
 struct JpegLoad {
-    JpegLoad(PictureInput &input, Bitmap &into) : job{}, target(&into)
+    JpegLoad(PictureInput &from, Bitmap &into) : job{}, input(&from), target(&into)
     {
-        job.source = input.source();
+        job.source = from.source();
         job.prepare = prepareTarget;
         job.context = this;
     }
 
     JpegJob job;
+    PictureInput *input;
     Bitmap *target;
     PixelReservation working;
     std::exception_ptr error;
@@ -34,7 +35,7 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
     auto *load = static_cast<JpegLoad *>(context);
     Bitmap &target = *load->target;
     try {
-        makeTarget(target, width, height, bitsPerPixel);
+        makeTarget(target, *load->input, width, height, bitsPerPixel);
         load->working = Bitmap::reserve(workingBytes, width, height);
     } catch (...) {
         load->error = std::current_exception();
@@ -54,6 +55,7 @@ bool loadJpeg(PictureInput &input, Bitmap &target)
 {
     target = Bitmap();
     JpegLoad load(input, target);
-    const bool decoded = decodeJpeg(&load.job) == JpegResult::Decoded;
-    return concludeLoad(load.error, decoded, target, load.job.rowsDecoded);
+    const JpegResult result = decodeJpeg(&load.job);
+    return concludeLoad(load.error, result == JpegResult::Decoded,
+                        result == JpegResult::TooMuchWork || input.exhausted(), target, load.job.rowsDecoded);
 }

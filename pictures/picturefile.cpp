@@ -18,7 +18,7 @@ bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target)
     std::replace(path.begin(), path.end(), '\\', '/');
     PictureInput input(path);
     const PictureKind kind =
-        input.isOpen() ? pictureKindOf(input.buffer(), input.headSize()) : PictureKind::Unknown;
+        input.isOpen() ? pictureKindOf(input.head(), input.headSize()) : PictureKind::Unknown;
     switch (kind) {
     case PictureKind::Jpeg: return loadJpeg(input, target);
     case PictureKind::Png: return loadPng(input, target);
@@ -28,16 +28,4 @@ bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target)
     }
     target = Bitmap();
     return false;
-}
-
-PixelFormat PixelFormatFor(int bitsPerPixel)
-{
-    switch (bitsPerPixel) {
-    case 1: return PixelFormat::Indexed1;
-    case 4: return PixelFormat::Indexed4;
-    case 8: return PixelFormat::Indexed8;
-    case 16: return PixelFormat::Rgb565;
-    case 24: return PixelFormat::Rgb24;
-    default: return PixelFormat::Rgb32;
-    }
 }

@@ -1,8 +1,17 @@
 #pragma once
 
-// A picture file opened for one load: a regular file that can be read, with
-// its first bytes already in a buffer that the decoders go on reading
-// through.
+// A picture file opened for one load, read through a buffer, with an
+// allowance: a load reads and works at most in proportion to its picture's
+// pixels, however large or however made its file is.
+//
+// Before the picture's size is known a load may go ExtraAllowance into the
+// file: room for any header, colour table, profile, preview or comment an
+// encoder writes. Once the size is known (allowFor) it may go on for
+// AllowancePerPixel more bytes for each pixel. Bytes passed over count as
+// bytes read, and so does work that reads little but costs much (spend),
+// such as data that decompresses to nothing. Nothing past the allowance is
+// ever read; a load that runs out of it before its pixels are complete has
+// asked for more work than any picture of its size needs.
 
 #include "filesource.h"
 #include "sharedfile.h"
@@ -15,35 +24,61 @@
 class PictureInput
 {
 public:
-    // No picture file needs more than this: the largest bitmap's pixels
-    // twice over, with room for headers.
-    static constexpr size_t MaxFileBytes = (size_t{512} << 20) + (size_t{1} << 20);
     static constexpr size_t BufferSize = 64 * 1024;
+    // An ordinary photograph carries some 100 KiB beside its pixels (EXIF
+    // with a preview of at most 64 KiB, a colour profile of a few KiB);
+    // the largest profiles and XMP packets stay well under 16 MiB.
+    static constexpr size_t ExtraAllowance = size_t{16} << 20;
+    // Four times a pixel in 32-bit colour: twice what the costliest file an
+    // encoder writes needs (16-bit colour with alpha, stored uncompressed).
+    static constexpr size_t AllowancePerPixel = 16;
 
     // Opens utf8Path and reads its first bytes. A file that is missing, no
-    // regular file, unreadable, empty or too large is not open.
+    // regular file, unreadable or empty is not open.
     explicit PictureInput(const std::string &utf8Path);
 
-    bool isOpen() const { return m_file.has_value() && m_filled > 0; }
-    // The file's size when it was opened.
-    size_t size() const { return m_file ? m_file->size() : 0; }
+    bool isOpen() const { return m_file.has_value() && m_end > 0; }
 
-    // The buffer, which holds the first headSize() bytes of the file until a
-    // read replaces them.
-    unsigned char *buffer() const { return m_buffer.get(); }
-    size_t headSize() const { return m_filled; }
+    // The file's first bytes, as long as nothing has been taken.
+    const unsigned char *head() const { return m_buffer.get(); }
+    size_t headSize() const { return m_end; }
 
-    // Reads up to size more bytes into buffer; 0 at the end of the file,
-    // below 0 on a failed read.
-    long read(unsigned char *into, size_t size);
-    // The same file for a C-style decoder, from its first bytes on.
+    // Raises the allowance to what a picture of width by height may need.
+    void allowFor(int width, int height);
+
+    // The buffered bytes not yet taken, refilled from the file when none are
+    // left; all of them are taken by the call, and stay valid until the next
+    // call of any of these. 0 at the end of the file or of the allowance.
+    size_t next(const unsigned char **bytes);
+    // Gives back the last count bytes that next() returned, to be taken
+    // again.
+    void putBack(size_t count) { m_at -= count; }
+    // Copies the next count bytes into `into`; how many there were.
+    size_t take(unsigned char *into, size_t count);
+    // Passes over count bytes, seeking past what is not buffered; false when
+    // the file or the allowance ends first.
+    bool pass(size_t count);
+    // Work beyond reading, counted as that many bytes read; false when the
+    // allowance is spent.
+    bool spend(size_t bytes);
+
+    // True once the allowance stopped the load, not the file's end: the
+    // picture would need more work than its size warrants.
+    bool exhausted() const { return m_exhausted; }
+
+    // The same file for the C-style decoders.
     FileSource source();
-    // The whole file, its first bytes included, as long as no read has
-    // replaced them; false when a read fails or it passes MaxFileBytes.
-    bool readAll(std::string &bytes);
 
 private:
+    bool refill();
+    size_t room() const { return m_allowance > m_used ? m_allowance - m_used : 0; }
+
     std::optional<SharedFile> m_file;
     std::unique_ptr<unsigned char[]> m_buffer;
-    size_t m_filled = 0;
+    size_t m_at = 0;        // the first byte of the buffer not yet taken
+    size_t m_end = 0;       // the end of what the buffer holds
+    size_t m_position = 0;  // of the buffer's end in the file
+    size_t m_used = 0;      // bytes read or passed over, and work spent
+    size_t m_allowance = ExtraAllowance;
+    bool m_exhausted = false;
 };

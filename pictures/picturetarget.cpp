@@ -1,15 +1,17 @@
 #include "picturetarget.h"
 
-#include "picturefile.h"
+#include "picturedepth.h"
+#include "pictureinput.h"
 
 #include <cstring>
 
-void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel)
+void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel)
 {
     target = Bitmap();
     const size_t turned = PixelMemory::footprint(Bitmap::pixelBytes(width, height, PixelFormat::Device));
     Bitmap::reserve(2 * turned, width, height); // only a test of the room: given back at once
     target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten);
+    input.allowFor(width, height);
 }
 
 void drawOverWhite(const uint8_t *from, uint32_t *to, int count)
@@ -66,10 +68,12 @@ void writeIndices(Bitmap &target, int y, const uint8_t *values, const uint8_t *i
     }
 }
 
-bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone)
+bool concludeLoad(const std::exception_ptr &error, bool decoded, bool tooCostly, Bitmap &target, int rowsDone)
 {
     if (error)
         std::rethrow_exception(error);
+    if (!decoded && tooCostly)
+        throw pictureTooLarge(target.width(), target.height());
     if (!decoded)
         whitenRowsFrom(target, rowsDone);
     return decoded;

@@ -6,14 +6,18 @@
 
 #include <exception>
 
+class PictureInput;
+
 // Makes target a bitmap of width by height at the depth PixelFormatFor
 // gives for bitsPerPixel, its pixels left for the decoder to write, once the
 // pixel budget has room to turn the picture as a reading may: any card can
 // lie reversed, and in the Celtic Cross the crossing card is turned again,
 // so two full-colour copies of the picture must fit beside everything held
 // now. A picture that shows is then never refused by a turn. Otherwise
-// throws the BitmapError of a picture too large, before allocating.
-void makeTarget(Bitmap &target, int width, int height, int bitsPerPixel);
+// throws the BitmapError of a picture too large, before allocating. Once
+// the target is made, input may go on as far as a picture of its size
+// needs.
+void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel);
 
 // One channel of a colour of that alpha drawn over white, as transparent
 // parts of every picture are: (c * alpha + 255 * (255 - alpha) + 127) / 255,
@@ -41,9 +45,11 @@ void drawOverWhite(const uint8_t *from, uint32_t *to, int count);
 void whitenRowsFrom(Bitmap &target, int first);
 
 // What a decoder that draws into target leaves of a load: the error that
-// its callbacks kept for it thrown now, or its result, with the rows from
-// rowsDone on made white when it did not decode the whole picture.
-bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone);
+// its callbacks kept for it thrown now; the error of a picture too large
+// when the load was stopped for its cost (tooCostly) before the picture was
+// whole; otherwise its result, with the rows from rowsDone on made white
+// when it did not decode the whole picture.
+bool concludeLoad(const std::exception_ptr &error, bool decoded, bool tooCostly, Bitmap &target, int rowsDone);
 
 // Writes row y of a target of 1, 4 or 8 bits from values of a byte a
 // pixel, each through indexFor: a palette's or a grey ramp's table of the

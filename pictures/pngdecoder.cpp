@@ -6,14 +6,24 @@
 
 namespace {
 
-// libpng reads these chunks itself. The picture needs none of them: no
-// colour profile, gamma or text changes what it shows, and a compressed one
-// could expand to far more than the picture.
-constexpr png_byte IgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
-                                     "sRGB\0tEXt\0tIME\0zTXt";
-constexpr int IgnoredChunkCount = 17;
-// The type of the chunks that hold the picture's data: "IDAT".
-constexpr png_uint_32 DataChunk = 0x49444154;
+// The chunks that make the picture; libpng sees no other. No colour
+// profile, gamma, text or background changes what the program shows, and
+// a chunk libpng holds whole before it looks at it costs time and memory
+// with its size: what libpng never sees costs nothing but the pass over it.
+constexpr png_uint_32 HeaderChunk = 0x49484452; // IHDR
+constexpr png_uint_32 PaletteChunk = 0x504C5445; // PLTE
+constexpr png_uint_32 TransparencyChunk = 0x74524E53; // tRNS
+constexpr png_uint_32 DataChunk = 0x49444154; // IDAT
+constexpr png_uint_32 EndChunk = 0x49454E44; // IEND
+// None of the chunks above but the data is longer in a valid file (a
+// palette of 256 colours takes 768 bytes).
+constexpr png_uint_32 LongestSmallChunk = 1024;
+// Beside twice the rows' bytes, what the picture's compressed data may
+// take: zlib's header and the first block's tables. Deflate stores data
+// that does not compress at a few bytes per 64 KiB over its size, so no
+// encoder comes near twice; data that decompresses to nothing (a stream
+// of empty blocks) is the costliest a file can hold.
+constexpr size_t DataSlack = 64 * 1024;
 
 // No message is printed: a failure longjmps back to decodePng.
 [[noreturn]] void escapeOnError(png_structp png, png_const_charp)
@@ -104,10 +114,28 @@ size_t outputBytes(PngRows::Output output)
     }
 }
 
+// What the picture's compressed data may take: twice its rows as the file
+// stores them, each led by its filter byte, pass by pass when interlaced.
+size_t dataAllowance(const PngHeader *header)
+{
+    const auto rowsBytes = [header](size_t width, size_t height) {
+        return width == 0 ? 0 : height * ((width * size_t(header->bitsPerPixel) + 7) / 8 + 1);
+    };
+    size_t bytes = 0;
+    if (!header->interlaced) {
+        bytes = rowsBytes(header->width, header->height);
+    } else {
+        for (int pass = 0; pass < 7; ++pass)
+            bytes += rowsBytes(PNG_PASS_COLS(header->width, pass), PNG_PASS_ROWS(header->height, pass));
+    }
+    return 2 * bytes + DataSlack;
+}
+
 void takeHeader(png_structp png, png_infop info)
 {
     PngJob *job = jobOf(png);
     readHeader(png, info, &job->header);
+    job->dataLeft = dataAllowance(&job->header);
     if (!job->prepare(job->context, &job->header, &job->rows)) {
         job->refused = true;
         png_error(png, "refused");
@@ -154,11 +182,114 @@ void takeRow(png_structp png, png_bytep newRow, png_uint_32 y, int pass)
         finishAll(job);
 }
 
-// Whole, and past the data chunks whose checksums vouch for its pixels.
-bool doneWith(png_structp png, const PngJob *job)
+bool whole(const PngJob *job)
 {
-    return job->rowsFinished == job->header.height && job->header.height > 0
-           && png_get_io_chunk_type(png) != DataChunk;
+    return job->rowsFinished == job->header.height && job->header.height > 0;
+}
+
+png_uint_32 bigEndian(const unsigned char *bytes)
+{
+    return png_uint_32(bytes[0]) << 24 | png_uint_32(bytes[1]) << 16 | png_uint_32(bytes[2]) << 8 | bytes[3];
+}
+
+// The walk over the file's chunks in front of libpng: the chunks of the
+// picture are fed to it, the others passed over unread.
+struct ChunkWalk {
+    enum State { Signature, Header, Feed, Skip, Stop } state;
+    unsigned char header[8];
+    size_t have; // bytes of the signature or of the chunk's header so far
+    size_t left; // bytes of the chunk (data and checksum) still to feed or pass
+    PngResult result; // once stopped
+};
+
+// What to do with the chunk whose header the walk has just read.
+void startChunk(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
+{
+    const png_uint_32 length = bigEndian(walk->header);
+    const png_uint_32 type = bigEndian(walk->header + 4);
+    const bool critical = (walk->header[4] & 0x20) == 0;
+    walk->left = size_t(length) + 4;
+    if (length > PNG_UINT_31_MAX
+        || (critical && type != HeaderChunk && type != PaletteChunk && type != DataChunk && type != EndChunk)) {
+        walk->state = ChunkWalk::Stop; // no PNG, or none we can read
+        return;
+    }
+    if (type != DataChunk && !critical && type != TransparencyChunk) {
+        walk->state = ChunkWalk::Skip;
+        return;
+    }
+    if (type != DataChunk && length > LongestSmallChunk) {
+        walk->state = ChunkWalk::Stop;
+        return;
+    }
+    walk->state = ChunkWalk::Feed;
+    job->inData = type == DataChunk;
+    png_process_data(png, info, walk->header, sizeof walk->header);
+}
+
+// Feeds count bytes of the chunk to libpng; false, the walk stopped, when
+// the picture's data would pass its allowance, which libpng takes in with
+// the header of the first data chunk.
+bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const unsigned char *bytes,
+          size_t count)
+{
+    if (job->inData && count > job->dataLeft) {
+        png_process_data(png, info, const_cast<unsigned char *>(bytes), job->dataLeft);
+        job->dataLeft = 0;
+        walk->state = ChunkWalk::Stop;
+        walk->result = whole(job) ? PngResult::Decoded : PngResult::TooMuchWork;
+        return false;
+    }
+    png_process_data(png, info, const_cast<unsigned char *>(bytes), count);
+    job->dataLeft -= job->inData ? count : 0;
+    return true;
+}
+
+// Walks over bytes, the next count of the file.
+void walkChunks(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const unsigned char *bytes,
+                size_t count)
+{
+    const FileSource &file = job->source;
+    while (count > 0 && walk->state != ChunkWalk::Stop) {
+        if (walk->state == ChunkWalk::Signature || walk->state == ChunkWalk::Header) {
+            const size_t now = count < 8 - walk->have ? count : 8 - walk->have;
+            memcpy(walk->header + walk->have, bytes, now);
+            walk->have += now;
+            bytes += now;
+            count -= now;
+            if (walk->have < 8)
+                continue;
+            walk->have = 0;
+            if (walk->state == ChunkWalk::Signature) {
+                png_process_data(png, info, walk->header, sizeof walk->header);
+                walk->state = ChunkWalk::Header;
+            } else {
+                startChunk(png, info, job, walk);
+            }
+            continue;
+        }
+        const size_t now = count < walk->left ? count : walk->left;
+        if (walk->state == ChunkWalk::Feed && !feed(png, info, job, walk, bytes, now))
+            return;
+        bytes += now;
+        count -= now;
+        walk->left -= now;
+        if (walk->left > 0 && walk->state == ChunkWalk::Skip) {
+            // What is not in the buffer is passed over in the file.
+            if (!file.pass(file.file, walk->left))
+                walk->state = ChunkWalk::Stop;
+            walk->left = 0;
+        }
+        if (walk->left == 0 && walk->state != ChunkWalk::Stop) {
+            // Whole once the data chunk with the last row has passed its
+            // checksum, which vouches for the pixels; nothing after it
+            // can change them.
+            walk->state = whole(job) && job->inData ? ChunkWalk::Stop : ChunkWalk::Header;
+            if (walk->state == ChunkWalk::Stop)
+                walk->result = PngResult::Decoded;
+            job->inData = false;
+        }
+    }
 }
 
 } // namespace
@@ -168,6 +299,8 @@ PngResult decodePng(PngJob *job)
     job->lastPass = 0;
     job->rowsFinished = 0;
     job->refused = false;
+    job->inData = false;
+    job->dataLeft = 0;
     job->header.height = 0;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, job, escapeOnError, ignoreWarning);
     if (!png)
@@ -178,29 +311,27 @@ PngResult decodePng(PngJob *job)
         return PngResult::NotDecoded;
     }
     if (setjmp(png_jmpbuf(png))) {
-        // A failure once every row is in counts only while the data chunks
-        // are read: their checksum vouches for the pixels, what follows
-        // them does not touch them.
-        const bool whole = job->rowsFinished == job->header.height && job->header.height > 0
-                           && png_get_io_chunk_type(png) != DataChunk;
+        // The walk stops as soon as the picture is whole, so a failure
+        // comes before: within its data, or in a chunk before them.
         png_destroy_read_struct(&png, &info, nullptr);
-        if (job->refused)
-            return PngResult::Refused;
-        return whole ? PngResult::Decoded : PngResult::NotDecoded;
+        return job->refused ? PngResult::Refused : PngResult::NotDecoded;
     }
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, IgnoredChunks, IgnoredChunkCount);
+    // A damaged transparency chunk changes the pixels: the picture is
+    // damaged too, as with any chunk libpng is given.
+    png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
     png_set_progressive_read_fn(png, job, takeHeader, takeRow, nullptr);
 
+    ChunkWalk walk = {ChunkWalk::Signature, {}, 0, 0, PngResult::NotDecoded};
     const FileSource &file = job->source;
-    png_process_data(png, info, file.buffer, file.filled);
-    while (!doneWith(png, job)) {
-        const long got = file.read(file.file, file.buffer, file.bufferSize);
-        if (got <= 0)
-            break;
-        png_process_data(png, info, file.buffer, size_t(got));
-    }
-    const bool whole = job->rowsFinished == job->header.height && job->header.height > 0;
+    const unsigned char *bytes = nullptr;
+    size_t count = 0;
+    while (walk.state != ChunkWalk::Stop && (count = file.next(file.file, &bytes)) > 0)
+        walkChunks(png, info, job, &walk, bytes, count);
+    // A file that ends after the rows but before the end of their chunk's
+    // checksum lacks nothing of the pixels.
+    const PngResult result = walk.state == ChunkWalk::Stop ? walk.result
+                             : whole(job)                  ? PngResult::Decoded
+                                                           : PngResult::NotDecoded;
     png_destroy_read_struct(&png, &info, nullptr);
-    return whole ? PngResult::Decoded : PngResult::NotDecoded;
+    return result;
 }

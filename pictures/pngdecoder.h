@@ -64,11 +64,14 @@ struct PngJob {
     int lastPass;
     unsigned rowsFinished;
     bool refused;
+    bool inData;     // a chunk of the picture's data is being fed
+    size_t dataLeft; // of what the picture's compressed data may take
 };
 
 enum class PngResult {
     Decoded,    // every pixel of the picture decoded from the file
     NotDecoded, // no PNG, a broken one, or one whose pixels the file does not hold all of
+    TooMuchWork, // compressed data far beyond what its rows need
     Refused,    // prepare returned false
 };
 

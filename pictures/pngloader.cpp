@@ -16,15 +16,16 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept;
 
 // One load: the decoder's job, and what its callbacks make for it.
 struct PngLoad {
-    PngLoad(PictureInput &input, Bitmap &into) : job{}, target(&into)
+    PngLoad(PictureInput &from, Bitmap &into) : job{}, input(&from), target(&into)
     {
-        job.source = input.source();
+        job.source = from.source();
         job.prepare = preparePng;
         job.finishRow = finishPngRow;
         job.context = this;
     }
 
     PngJob job;
+    PictureInput *input;
     Bitmap *target;
     // The rows of an interlaced picture as libpng hands them out, when they
     // cannot gather in the target itself.
@@ -84,7 +85,7 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
     // libpng refuses sides past a million itself.
     const int width = int(header->width), height = int(header->height);
     try {
-        makeTarget(target, width, height, header->bitsPerPixel);
+        makeTarget(target, *load->input, width, height, header->bitsPerPixel);
         rows->output = outputFor(*header, target.pixelFormat());
         rows->finish = rows->output == PngRows::Indices || rows->output == PngRows::Rgba
                        || !intoTarget(rows->output, target.pixelFormat());
@@ -151,6 +152,7 @@ bool loadPng(PictureInput &input, Bitmap &target)
 {
     target = Bitmap();
     PngLoad load(input, target);
-    const bool decoded = decodePng(&load.job) == PngResult::Decoded;
-    return concludeLoad(load.error, decoded, target, int(load.job.rowsFinished));
+    const PngResult result = decodePng(&load.job);
+    return concludeLoad(load.error, result == PngResult::Decoded,
+                        result == PngResult::TooMuchWork || input.exhausted(), target, int(load.job.rowsFinished));
 }

@@ -38,6 +38,7 @@ void TForm1::btn1uranaikaisiClick()
         control<QLineEdit>("Edit", slot)->setText(text);
         auto *image = control<ImageBox>("Image", slot);
         {
+            const ReplacementRoom room(image->pictureBytes());
             Bitmap working;
             if (!LoadPictureFile(cardPath(DrawnFiles[i]), working))
                 return; // a missing picture ends the reading quietly

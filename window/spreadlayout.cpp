@@ -37,6 +37,7 @@ QString cardBackName()
 // with the box as it was, when the back cannot be loaded.
 bool showBack(ImageBox *box)
 {
+    const ReplacementRoom room(box->pictureBytes());
     Bitmap back;
     if (!LoadPictureFile(PlaceholderPicture, back))
         return false;

@@ -1,6 +1,7 @@
 #include "benchdeck.h"
 
 #include "codepage.h"
+#include "pictureinput.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,9 +13,15 @@ namespace {
 constexpr int Cards = 22;
 constexpr char BackName[] = "cut_tarot_00_150.jpg";
 
-std::string cardName(int k)
+// The padded deck takes the formats in turn.
+constexpr PictureFormat PaddedFormats[] = {PictureFormat::Jpeg, PictureFormat::Png, PictureFormat::Gif,
+                                           PictureFormat::Bmp};
+
+std::string cardName(int k, DeckKind kind = DeckKind::Plain)
 {
-    return "card" + std::to_string(k + 1) + ".jpg";
+    static const char *const extensions[] = {".jpg", ".png", ".gif", ".bmp"};
+    const char *extension = kind == DeckKind::Padded ? extensions[k % 4] : ".jpg";
+    return "card" + std::to_string(k + 1) + extension;
 }
 
 std::string sizeName(CardSize size)
@@ -47,7 +54,7 @@ std::string BenchDeck::deckFolder(CardSize size) const
 {
     const std::string folder = m_root + "/" + sizeName(size);
     if (firstUse(folder))
-        writeDeck(folder, size, false);
+        writeDeck(folder, size, DeckKind::Plain);
     return folder;
 }
 
@@ -55,7 +62,15 @@ std::string BenchDeck::hostileDeckFolder() const
 {
     const std::string folder = m_root + "/hostile";
     if (firstUse(folder))
-        writeDeck(folder, HostilePicture, true);
+        writeDeck(folder, HostilePicture, DeckKind::HostileScans);
+    return folder;
+}
+
+std::string BenchDeck::paddedDeckFolder() const
+{
+    const std::string folder = m_root + "/padded";
+    if (firstUse(folder))
+        writeDeck(folder, CardPicture, DeckKind::Padded);
     return folder;
 }
 
@@ -69,11 +84,11 @@ std::vector<std::string> BenchDeck::hostileCardFiles() const
     return cardFilesIn(hostileDeckFolder());
 }
 
-std::vector<std::string> BenchDeck::cardFilesIn(const std::string &folder)
+std::vector<std::string> BenchDeck::cardFilesIn(const std::string &folder, DeckKind kind)
 {
     std::vector<std::string> files;
     for (int k = 0; k < Cards; ++k)
-        files.push_back(folder + "/cardimages/" + cardName(k));
+        files.push_back(folder + "/cardimages/" + cardName(k, kind));
     return files;
 }
 
@@ -99,23 +114,31 @@ std::string BenchDeck::pngFile(CardSize size, PngKind kind) const
     return file;
 }
 
-void BenchDeck::writeDeck(const std::string &folder, CardSize size, bool hostile) const
+void BenchDeck::writeDeck(const std::string &folder, CardSize size, DeckKind kind) const
 {
     const std::string pictures = folder + "/cardimages";
     std::filesystem::create_directories(pictures);
     std::ofstream list(pictures + "/carddata.csv", std::ios::binary);
     list << CodePage::fromUtf8("カード名,画像ファイル") << "\r\n";
-    const auto writePicture = [&](const std::string &name, uint32_t seed) {
-        if (hostile)
-            writeHostileJpeg(pictures + "/" + name, size.width, size.height, seed, HostileFirstScanCopies);
-        else
-            writePhotoJpeg(pictures + "/" + name, size.width, size.height, seed);
-    };
+    // The most padding a card admits: what a load may read before the
+    // picture's size is known, less the first buffer's room for the rest.
+    const size_t padding = PictureInput::ExtraAllowance - 2 * PictureInput::BufferSize;
     for (int k = 0; k < Cards; ++k) {
-        list << CodePage::fromUtf8("カード" + std::to_string(k + 1)) << ',' << cardName(k) << "\r\n";
-        writePicture(cardName(k), uint32_t(k + 1));
+        const std::string name = cardName(k, kind);
+        list << CodePage::fromUtf8("カード" + std::to_string(k + 1)) << ',' << name << "\r\n";
+        const std::string path = pictures + "/" + name;
+        const auto seed = uint32_t(k + 1);
+        switch (kind) {
+        case DeckKind::Plain: writePhotoJpeg(path, size.width, size.height, seed); break;
+        case DeckKind::HostileScans:
+            writeHostileJpeg(path, size.width, size.height, seed);
+            break;
+        case DeckKind::Padded:
+            writePaddedPicture(path, PaddedFormats[k % 4], size.width, size.height, seed, padding);
+            break;
+        }
     }
     if (!list)
         throw std::runtime_error("cannot write the card list in " + folder);
-    writePicture(BackName, 999);
+    writePhotoJpeg(pictures + "/" + BackName, size.width, size.height, 999);
 }

@@ -27,13 +27,19 @@ inline constexpr CardSize LargePicture{1680, 2448};
 // the card's proportions whose sides leave room, beside each decoded
 // 24-bit picture, for two 32-bit copies of it (3 + 4 + 4 bytes a pixel,
 // 22 times over: 1745 × 2542 × 11 × 22 < 2^30). Each is a progressive,
-// arithmetic-coded JPEG of a few kilobytes whose first scan is sent
-// HostileFirstScanCopies times: its ten scans pass over every block 5⅓
-// times, each copy once more, so five copies come to 9⅓ of the 10 passes
-// the program allows. When the program's limits change, these two
-// constants say what the worst admissible reading is.
+// arithmetic-coded JPEG of a few kilobytes that claims that size and
+// sends every bit of every coefficient by itself (writeHostileJpeg): the
+// costliest decode of the progressions the program admits, which send each
+// bit once, in at most the visits to its blocks that 100 scans make. When
+// the program's limits change, the size and the script say what the worst
+// admissible reading is.
 inline constexpr CardSize HostilePicture{1745, 2542};
-inline constexpr int HostileFirstScanCopies = 5;
+
+enum class DeckKind {
+    Plain,        // photograph-like JPEG files
+    HostileScans, // writeHostileJpeg
+    Padded,       // writePaddedPicture, the four formats in turn, padded as far as a load may read
+};
 
 class BenchDeck
 {
@@ -49,19 +55,22 @@ public:
     // Full paths of a deck's 22 card pictures and of its back.
     std::vector<std::string> cardFiles(CardSize size) const;
     std::string backFile(CardSize size) const;
-    // The deck of the hostile reading, its cards as hostile as
-    // HostileFirstScanCopies makes them, and their full paths;
+    // The deck of the hostile reading, its cards as writeHostileJpeg
+    // makes them, and their full paths;
     // cardFiles(HostilePicture) are plain pictures of the same size.
     std::string hostileDeckFolder() const;
     std::vector<std::string> hostileCardFiles() const;
+    // The deck of the hostile bytes reading: card pictures of each format,
+    // each padded with as many costly bytes as a load may read.
+    std::string paddedDeckFolder() const;
     std::string scanFile() const;
     std::string pngFile(CardSize size, PngKind kind) const;
 
 private:
     // True the first time a file or folder of that name is asked for.
     bool firstUse(const std::string &name) const;
-    static std::vector<std::string> cardFilesIn(const std::string &folder);
-    void writeDeck(const std::string &folder, CardSize size, bool hostile) const;
+    static std::vector<std::string> cardFilesIn(const std::string &folder, DeckKind kind = DeckKind::Plain);
+    void writeDeck(const std::string &folder, CardSize size, DeckKind kind) const;
 
     std::string m_root;
     mutable std::set<std::string> m_made;

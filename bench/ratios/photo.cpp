@@ -4,12 +4,14 @@
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 namespace {
 
@@ -73,8 +75,41 @@ void writeBytes(const std::string &path, const unsigned char *bytes, size_t size
         throw std::runtime_error("cannot write " + path);
 }
 
-// The JPEG file in memory; progressive and arithmetic-coded if asked.
-std::vector<unsigned char> encodeJpeg(int width, int height, uint32_t seed, bool progressiveArithmetic)
+enum class JpegKind { Baseline, Progressive, CostliestScript };
+
+// The costliest script an encoder writes for its number of scans: every
+// bit of every coefficient sent by itself (the point transform at its
+// highest, 10, then a scan for each bit below), the luma's AC coefficients
+// in five bands each time; 88 scans.
+std::vector<jpeg_scan_info> costliestScript()
+{
+    std::vector<jpeg_scan_info> script;
+    const auto scan = [&](std::initializer_list<int> components, int first, int last, int high, int low) {
+        jpeg_scan_info info = {};
+        info.comps_in_scan = int(components.size());
+        int i = 0;
+        for (int component : components)
+            info.component_index[i++] = component;
+        info.Ss = first;
+        info.Se = last;
+        info.Ah = high;
+        info.Al = low;
+        script.push_back(info);
+    };
+    constexpr int Top = 10, LumaBands = 5;
+    for (int bit = Top; bit >= 0; --bit) {
+        const int high = bit == Top ? 0 : bit + 1;
+        scan({0, 1, 2}, 0, 0, high, bit);
+        for (int band = 0; band < LumaBands; ++band)
+            scan({0}, 1 + 63 * band / LumaBands, 63 * (band + 1) / LumaBands, high, bit);
+        scan({1}, 1, 63, high, bit);
+        scan({2}, 1, 63, high, bit);
+    }
+    return script;
+}
+
+// The JPEG file in memory.
+std::vector<unsigned char> encodeJpeg(int width, int height, uint32_t seed, JpegKind kind)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr errors;
@@ -89,8 +124,12 @@ std::vector<unsigned char> encodeJpeg(int width, int height, uint32_t seed, bool
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, Quality, TRUE);
-    if (progressiveArithmetic) {
+    const std::vector<jpeg_scan_info> script = costliestScript();
+    if (kind == JpegKind::Progressive)
         jpeg_simple_progression(&cinfo);
+    if (kind == JpegKind::CostliestScript) {
+        cinfo.scan_info = script.data();
+        cinfo.num_scans = int(script.size());
         cinfo.arith_code = TRUE;
     }
     jpeg_start_compress(&cinfo, TRUE);
@@ -106,46 +145,159 @@ std::vector<unsigned char> encodeJpeg(int width, int height, uint32_t seed, bool
     return file;
 }
 
-// Where the first scan (its SOS marker) begins: everything before it is
-// the header and tables, everything after it up to the final EOI the scans.
-size_t firstScan(const std::vector<unsigned char> &file)
+// The palette of the pictures with one: 6 levels of red, 7 of green and 6
+// of blue, and each colour's nearest entry.
+std::vector<png_color> photoPalette()
 {
-    size_t at = 2; // after SOI
-    while (at + 4 <= file.size() && file[at] == 0xFF) {
-        if (file[at + 1] == 0xDA)
-            return at;
-        at += 2 + (size_t(file[at + 2]) << 8 | file[at + 3]);
+    std::vector<png_color> palette;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 7; ++g)
+            for (int b = 0; b < 6; ++b)
+                palette.push_back({png_byte(r * 51), png_byte(g * 42), png_byte(b * 51)});
+    return palette;
+}
+
+uint8_t paletteIndex(const uint8_t *rgb)
+{
+    return uint8_t(((rgb[0] + 25) / 51 * 7 + (rgb[1] + 21) / 42) * 6 + (rgb[2] + 25) / 51);
+}
+
+std::vector<unsigned char> readBytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
+}
+
+void putLittle(std::vector<unsigned char> &out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(value >> (8 * i)));
+}
+
+// A GIF of the picture through the palette, its codes 9-bit literals with
+// a clear code often enough that the table never grows, as the simplest
+// encoders write; a comment of one-byte blocks before the picture.
+std::vector<unsigned char> paddedGif(int width, int height, uint32_t seed, size_t commentBlocks)
+{
+    std::vector<unsigned char> out = {'G', 'I', 'F', '8', '9', 'a'};
+    putLittle(out, uint32_t(width), 2);
+    putLittle(out, uint32_t(height), 2);
+    out.insert(out.end(), {0xF7, 0, 0}); // a global table of 256 colours
+    const std::vector<png_color> palette = photoPalette();
+    for (int i = 0; i < 256; ++i) {
+        const png_color c = i < int(palette.size()) ? palette[size_t(i)] : png_color{0, 0, 0};
+        out.insert(out.end(), {c.red, c.green, c.blue});
     }
-    throw std::runtime_error("libjpeg wrote no scan");
+    out.insert(out.end(), {0x21, 0xFE});
+    for (size_t i = 0; i < commentBlocks; ++i)
+        out.insert(out.end(), {1, 'x'});
+    out.push_back(0);
+    out.push_back(0x2C);
+    putLittle(out, 0, 4);
+    putLittle(out, uint32_t(width), 2);
+    putLittle(out, uint32_t(height), 2);
+    out.insert(out.end(), {0, 8});
+    std::vector<unsigned char> data;
+    uint32_t bits = 0;
+    int held = 0;
+    const auto code = [&](uint32_t value) {
+        bits |= value << held;
+        for (held += 9; held >= 8; held -= 8, bits >>= 8)
+            data.push_back(uint8_t(bits));
+    };
+    PhotoRows photo(width, height, seed);
+    int sinceClear = 254;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t *rgb = photo.row(y);
+        for (int x = 0; x < width; ++x) {
+            if (sinceClear++ == 254) {
+                code(256);
+                sinceClear = 1;
+            }
+            code(paletteIndex(rgb + 3 * x));
+        }
+    }
+    code(257);
+    if (held > 0)
+        data.push_back(uint8_t(bits));
+    for (size_t at = 0; at < data.size(); at += 255) {
+        const size_t length = std::min<size_t>(255, data.size() - at);
+        out.push_back(uint8_t(length));
+        out.insert(out.end(), data.begin() + long(at), data.begin() + long(at + length));
+    }
+    out.insert(out.end(), {0, 0x3B});
+    return out;
+}
+
+// An 8-bit BMP of the picture through the palette, its rows in runs of one
+// index, bottom row first, after moves that go nowhere.
+std::vector<unsigned char> paddedBmp(int width, int height, uint32_t seed, size_t emptyMoves)
+{
+    std::vector<std::vector<uint8_t>> indices;
+    PhotoRows photo(width, height, seed);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t *rgb = photo.row(y);
+        indices.emplace_back();
+        for (int x = 0; x < width; ++x)
+            indices.back().push_back(paletteIndex(rgb + 3 * x));
+    }
+    std::vector<unsigned char> rows;
+    rows.reserve(4 * emptyMoves);
+    for (size_t i = 0; i < emptyMoves; ++i)
+        rows.insert(rows.end(), {0, 2, 0, 0});
+    for (int y = height - 1; y >= 0; --y) {
+        const std::vector<uint8_t> &row = indices[size_t(y)];
+        for (size_t x = 0; x < row.size();) {
+            size_t run = 1;
+            while (x + run < row.size() && run < 255 && row[x + run] == row[x])
+                ++run;
+            rows.insert(rows.end(), {uint8_t(run), row[x]});
+            x += run;
+        }
+        rows.insert(rows.end(), {0, 0});
+    }
+    rows.insert(rows.end(), {0, 1});
+    const std::vector<png_color> palette = photoPalette();
+    const uint32_t offset = 14 + 40 + 4 * uint32_t(palette.size());
+    std::vector<unsigned char> out = {'B', 'M'};
+    putLittle(out, offset + uint32_t(rows.size()), 4);
+    putLittle(out, 0, 4);
+    putLittle(out, offset, 4);
+    putLittle(out, 40, 4);
+    putLittle(out, uint32_t(width), 4);
+    putLittle(out, uint32_t(height), 4);
+    putLittle(out, 1, 2);                     // planes
+    putLittle(out, 8, 2);                     // bits per pixel
+    putLittle(out, 1, 4);                     // run-length encoded, 8 bits
+    putLittle(out, uint32_t(rows.size()), 4);
+    putLittle(out, 0, 8);                     // resolution
+    putLittle(out, uint32_t(palette.size()), 4);
+    putLittle(out, 0, 4);
+    for (const png_color &c : palette)
+        out.insert(out.end(), {c.blue, c.green, c.red, 0});
+    out.insert(out.end(), rows.begin(), rows.end());
+    return out;
 }
 
 } // namespace
 
 void writePhotoJpeg(const std::string &path, int width, int height, uint32_t seed)
 {
-    const std::vector<unsigned char> file = encodeJpeg(width, height, seed, false);
+    const std::vector<unsigned char> file = encodeJpeg(width, height, seed, JpegKind::Baseline);
     writeBytes(path, file.data(), file.size());
 }
 
-void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed, int firstScanCopies)
+void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed)
 {
-    std::vector<unsigned char> once = encodeJpeg(64, 64, seed, true);
-    const size_t scans = firstScan(once);
+    std::vector<unsigned char> file = encodeJpeg(64, 64, seed, JpegKind::CostliestScript);
     // The frame header, before the first scan: height, then width.
     size_t frame = 2;
-    while (once[frame + 1] != 0xCA) // start of a progressive, arithmetic-coded frame
-        frame += 2 + (size_t(once[frame + 2]) << 8 | once[frame + 3]);
-    once[frame + 5] = uint8_t(height >> 8);
-    once[frame + 6] = uint8_t(height & 0xFF);
-    once[frame + 7] = uint8_t(width >> 8);
-    once[frame + 8] = uint8_t(width & 0xFF);
-    size_t second = scans + 2;
-    while (!(once[second] == 0xFF && once[second + 1] == 0xDA))
-        ++second;
-    std::vector<unsigned char> file(once.begin(), once.begin() + long(scans));
-    for (int copy = 0; copy < firstScanCopies; ++copy)
-        file.insert(file.end(), once.begin() + long(scans), once.begin() + long(second));
-    file.insert(file.end(), once.begin() + long(second), once.end());
+    while (file[frame + 1] != 0xCA) // start of a progressive, arithmetic-coded frame
+        frame += 2 + (size_t(file[frame + 2]) << 8 | file[frame + 3]);
+    file[frame + 5] = uint8_t(height >> 8);
+    file[frame + 6] = uint8_t(height & 0xFF);
+    file[frame + 7] = uint8_t(width >> 8);
+    file[frame + 8] = uint8_t(width & 0xFF);
     writeBytes(path, file.data(), file.size());
 }
 
@@ -165,12 +317,7 @@ void writePhotoPng(const std::string &path, int width, int height, uint32_t seed
                                                     : PNG_COLOR_TYPE_PALETTE;
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // The palette: 6 levels of red, 7 of green and 6 of blue.
-    std::vector<png_color> palette;
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 7; ++g)
-            for (int b = 0; b < 6; ++b)
-                palette.push_back({png_byte(r * 51), png_byte(g * 42), png_byte(b * 51)});
+    std::vector<png_color> palette = photoPalette();
     if (kind == PngKind::Palette)
         png_set_PLTE(png, info, palette.data(), int(palette.size()));
     png_write_info(png, info);
@@ -185,7 +332,7 @@ void writePhotoPng(const std::string &path, int width, int height, uint32_t seed
             const uint8_t *p = rgb + size_t(x) * 3;
             png_byte *out = &row[size_t(x) * size_t(channels)];
             if (kind == PngKind::Palette) {
-                out[0] = png_byte(((p[0] + 25) / 51 * 7 + (p[1] + 21) / 42) * 6 + (p[2] + 25) / 51);
+                out[0] = paletteIndex(p);
                 continue;
             }
             out[0] = p[0];
@@ -202,4 +349,39 @@ void writePhotoPng(const std::string &path, int width, int height, uint32_t seed
     png_destroy_write_struct(&png, &info);
     if (std::ferror(file.get()))
         throw std::runtime_error("cannot write " + path);
+}
+
+void writePaddedPicture(const std::string &path, PictureFormat format, int width, int height, uint32_t seed,
+                        size_t padding)
+{
+    std::vector<unsigned char> file;
+    switch (format) {
+    case PictureFormat::Jpeg:
+        file = encodeJpeg(width, height, seed, JpegKind::Progressive);
+        file.insert(file.end() - 2, padding, 0xFF);
+        break;
+    case PictureFormat::Png: {
+        writePhotoPng(path, width, height, seed, PngKind::Rgb);
+        file = readBytes(path);
+        // After the signature and the header chunk.
+        const unsigned char type[] = {'a', 'b', 'C', 'd'};
+        const uint32_t crc = uint32_t(crc32(0, type, 4));
+        std::vector<unsigned char> empty = {0, 0, 0, 0, 'a', 'b', 'C', 'd'};
+        for (int shift = 24; shift >= 0; shift -= 8)
+            empty.push_back(uint8_t(crc >> shift));
+        std::vector<unsigned char> chunks;
+        chunks.reserve(padding);
+        for (size_t i = 0; i < padding / empty.size(); ++i)
+            chunks.insert(chunks.end(), empty.begin(), empty.end());
+        file.insert(file.begin() + 33, chunks.begin(), chunks.end());
+        break;
+    }
+    case PictureFormat::Gif:
+        file = paddedGif(width, height, seed, padding / 2);
+        break;
+    case PictureFormat::Bmp:
+        file = paddedBmp(width, height, seed, padding / 4);
+        break;
+    }
+    writeBytes(path, file.data(), file.size());
 }

@@ -14,10 +14,10 @@ void writePhotoJpeg(const std::string &path, int width, int height, uint32_t see
 
 // A progressive, arithmetic-coded JPEG of a few kilobytes that claims width
 // by height pixels: a corner of the picture is data, the rest is what the
-// coding fills in by its rules, and its first scan (the DC of all three
-// components, a pass over every block) is sent firstScanCopies times. The
-// kind of file that costs a decoder the most for its size.
-void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed, int firstScanCopies);
+// coding fills in by its rules, in 88 scans that send every bit of every
+// coefficient by itself, the luma's in five bands. The kind of file that
+// costs the decoder the most for its size among those the program admits.
+void writeHostileJpeg(const std::string &path, int width, int height, uint32_t seed);
 
 enum class PngKind {
     Rgb,     // 24 bits a pixel
@@ -28,3 +28,15 @@ enum class PngKind {
 // The picture as a PNG of that kind, 8 bits a sample, libpng's default
 // compression and filters.
 void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind);
+
+enum class PictureFormat { Jpeg, Png, Gif, Bmp };
+
+// The picture as a file of that format with padding bytes in it, before
+// its pixels are complete, of the kind that costs the program the most time
+// for its size in that format: a progressive JPEG with fill bytes before its
+// end mark, a PNG with empty chunks of no known kind before its data, a GIF
+// with a comment of one-byte blocks before its picture, an 8-bit BMP whose
+// run-length data opens with moves that go nowhere. GIF and BMP take the
+// PNG's palette of 252 colours.
+void writePaddedPicture(const std::string &path, PictureFormat format, int width, int height, uint32_t seed,
+                        size_t padding);

@@ -123,13 +123,21 @@ PairSeries sideBySide(const Sampling &sampling, Ours &&ours, Floor &&floor)
     return sideBySide(sampling, ours, floor, [] {});
 }
 
-// A goal for a ratio: at most high, or between low and high.
+// A goal for a ratio: at most high, or between low and high; and for a
+// row whose samples are one command each, that ours answers within
+// mostSeconds.
 struct Goal {
     double low;
     double high;
+    double mostSeconds = std::numeric_limits<double>::infinity();
     static Goal atMost(double high) { return {0, high}; }
     static Goal between(double low, double high) { return {low, high}; }
-    bool met(double ratio) const { return ratio >= low && ratio <= high; }
+    static Goal answersWithin(double seconds) { return {0, std::numeric_limits<double>::infinity(), seconds}; }
+    Goal andAnswersWithin(double seconds) const { return {low, high, seconds}; }
+    bool met(double ratio, double oursSeconds) const
+    {
+        return ratio >= low && ratio <= high && oursSeconds <= mostSeconds;
+    }
     std::string text() const;
 };
 

@@ -144,12 +144,16 @@ std::string sizeMessage(const char8_t *prefix, int width, int height)
     return CodePage::fromUtf8(reinterpret_cast<const char *>(prefix)) + size;
 }
 
-BitmapError tooLarge(int width, int height)
-{
-    return BitmapError(sizeMessage(u8"画像が大きすぎるため作成できません", width, height));
-}
-
 } // namespace
+
+BitmapError pictureTooLarge(int width, int height)
+{
+    static const char8_t *const text = u8"画像が大きすぎるため作成できません";
+    // A file may run out of what a load may read before it says its size.
+    if (width == 0 && height == 0)
+        return BitmapError(CodePage::fromUtf8(reinterpret_cast<const char *>(text)));
+    return BitmapError(sizeMessage(text, width, height));
+}
 
 int bitsPerPixel(PixelFormat format)
 {
@@ -177,7 +181,7 @@ size_t Bitmap::pixelBytes(int width, int height, PixelFormat format)
         throw BitmapError(sizeMessage(u8"画像の大きさが正しくありません", width, height));
     const size_t bytes = strideFor(width, format) * size_t(height);
     if (width > MaxSide || height > MaxSide || bytes > MaxPixelBytes)
-        throw tooLarge(width, height);
+        throw pictureTooLarge(width, height);
     return bytes;
 }
 
@@ -185,7 +189,7 @@ PixelReservation Bitmap::reserve(size_t bytes, int width, int height)
 {
     PixelReservation reservation;
     if (!PixelReservation::tryTake(bytes, reservation))
-        throw tooLarge(width, height);
+        throw pictureTooLarge(width, height);
     return reservation;
 }
 
@@ -213,7 +217,7 @@ void Bitmap::allocate(int width, int height, bool white)
     if (bytes > 0) {
         m_pixels = PixelMemory::allocate(bytes);
         if (!m_pixels)
-            throw tooLarge(width, height);
+            throw pictureTooLarge(width, height);
         // All bits set is white in every format, padding included.
         if (white)
             std::memset(m_pixels.get(), 0xFF, bytes);

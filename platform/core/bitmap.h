@@ -42,6 +42,11 @@ public:
     using AppError::AppError;
 };
 
+// The error of a picture too large for the program: for a bitmap, for the
+// pixel budget, or for the work its decoding may take. Its message names
+// the picture's size, where one is known (not 0 by 0).
+BitmapError pictureTooLarge(int width, int height);
+
 class Bitmap
 {
 public:
@@ -80,6 +85,8 @@ public:
     int height() const { return m_height; }
     PixelFormat pixelFormat() const { return m_format; }
     bool isEmpty() const { return m_width == 0 || m_height == 0; }
+    // What the bitmap takes of the pixel budget.
+    size_t budgetBytes() const { return m_reservation.bytes(); }
 
     // Setting the size keeps the pixels that still fit, new ones white;
     // setting the format converts the pixels at the present size.

@@ -16,6 +16,7 @@ constexpr size_t ShareDivisor = 4;
 
 std::atomic<size_t> held{0};
 std::atomic<size_t> testCeiling{0};
+std::atomic<size_t> replaced{0};
 
 size_t machineCeiling()
 {
@@ -55,10 +56,20 @@ void setCeilingForTesting(size_t bytes)
 
 } // namespace PixelBudget
 
+ReplacementRoom::ReplacementRoom(size_t bytes) : m_bytes(bytes)
+{
+    replaced += m_bytes;
+}
+
+ReplacementRoom::~ReplacementRoom()
+{
+    replaced -= m_bytes;
+}
+
 bool PixelReservation::tryTake(size_t bytes, PixelReservation &into)
 {
     into.release();
-    const size_t limit = PixelBudget::ceiling();
+    const size_t limit = PixelBudget::ceiling() + replaced.load();
     size_t now = held.load();
     do {
         if (now > limit || bytes > limit - now)

@@ -22,6 +22,23 @@ void setCeilingForTesting(size_t bytes);
 
 } // namespace PixelBudget
 
+// While it lives, the budget counts bytes that are about to be given up as
+// room: a picture that replaces another may take the room of the one it
+// replaces, which is freed as soon as the new one is in its place. Without
+// it a deck that filled the budget once would leave no room for itself the
+// next time. One at a time; when the load fails, the old picture stays.
+class ReplacementRoom
+{
+public:
+    explicit ReplacementRoom(size_t bytes);
+    ~ReplacementRoom();
+    ReplacementRoom(const ReplacementRoom &) = delete;
+    ReplacementRoom &operator=(const ReplacementRoom &) = delete;
+
+private:
+    size_t m_bytes;
+};
+
 // Bytes of the budget, held while the reservation lives. Move-only.
 class PixelReservation
 {

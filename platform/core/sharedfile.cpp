@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -97,6 +98,15 @@ long SharedFile::read(char *buffer, size_t size, int &error)
     if (got < 0)
         error = errno;
     return static_cast<long>(got);
+}
+
+bool SharedFile::skip(size_t count, int &error)
+{
+    if (count > size_t(std::numeric_limits<off_t>::max()) || lseek(m_fd, off_t(count), SEEK_CUR) < 0) {
+        error = count > size_t(std::numeric_limits<off_t>::max()) ? EOVERFLOW : errno;
+        return false;
+    }
+    return true;
 }
 
 std::string describeFileError(int error)

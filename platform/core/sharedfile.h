@@ -28,6 +28,9 @@ public:
     // Reads up to size bytes; 0 at the end of the file. Returns -1 and sets
     // error on a failed read.
     long read(char *buffer, size_t size, int &error);
+    // Moves count bytes on without reading them, as far as the file's end
+    // or past it; false, with error set, when the file cannot be sought.
+    bool skip(size_t count, int &error);
     size_t size() const { return m_size; }
 
 private:

@@ -79,10 +79,125 @@ std::string deflatedZeros(size_t count)
     return out;
 }
 
-void writeSparse(const std::string &path, const std::string &head, size_t size)
+void writeSparse(const std::string &path, const std::string &head, size_t size, const std::string &tail)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd < 0 || ::write(fd, head.data(), head.size()) != ssize_t(head.size())
-        || ::ftruncate(fd, off_t(size)) != 0 || ::close(fd) != 0)
+        || ::ftruncate(fd, off_t(size)) != 0
+        || ::pwrite(fd, tail.data(), tail.size(), off_t(size - tail.size())) != ssize_t(tail.size())
+        || ::close(fd) != 0)
         throw std::runtime_error("cannot write " + path);
+}
+
+namespace {
+
+void putLittle16(std::string &out, uint32_t value)
+{
+    out += char(value & 0xFF);
+    out += char(value >> 8 & 0xFF);
+}
+
+void putLittle32(std::string &out, uint32_t value)
+{
+    putLittle16(out, value & 0xFFFF);
+    putLittle16(out, value >> 16);
+}
+
+// Bytes into the data blocks of a GIF picture, and the empty block after.
+std::string gifBlocks(const std::string &data)
+{
+    std::string out;
+    for (size_t at = 0; at < data.size(); at += 255) {
+        const size_t length = std::min<size_t>(255, data.size() - at);
+        out += char(length);
+        out += data.substr(at, length);
+    }
+    return out + '\0';
+}
+
+} // namespace
+
+std::string gifOfClearCodes(size_t count)
+{
+    // Two colours, codes of 3 bits: 4 is the clear code, 5 the end.
+    std::string out = "GIF89a";
+    putLittle16(out, 1);
+    putLittle16(out, 1);
+    out += std::string("\x80\0\0\0\0\0\xFF\xFF\xFF", 9); // a table of black and white
+    out += ',';
+    putLittle16(out, 0); // at the top left
+    putLittle16(out, 0);
+    putLittle16(out, 1); // 1 by 1
+    putLittle16(out, 1);
+    out += '\0';        // no table of its own, not interlaced
+    out += char(2);     // the smallest code size
+    std::string data;
+    uint32_t bits = 0;
+    int held = 0;
+    const auto code = [&](uint32_t value) {
+        bits |= value << held;
+        held += 3;
+        while (held >= 8) {
+            data += char(bits & 0xFF);
+            bits >>= 8;
+            held -= 8;
+        }
+    };
+    for (size_t i = 0; i < count; ++i)
+        code(4);
+    code(1); // the pixel, white
+    code(5);
+    if (held > 0)
+        data += char(bits & 0xFF);
+    return out + gifBlocks(data) + ';';
+}
+
+std::string withGifComment(const std::string &gif, size_t count)
+{
+    const size_t table = (uint8_t(gif[10]) & 0x80) ? size_t(3) << ((uint8_t(gif[10]) & 7) + 1) : 0;
+    std::string comment = "\x21\xFE";
+    comment.reserve(2 * count + 3);
+    for (size_t i = 0; i < count; ++i)
+        comment += "\x01x";
+    comment += '\0';
+    return gif.substr(0, 13 + table) + comment + gif.substr(13 + table);
+}
+
+std::string bmpOfEmptyMoves(size_t count)
+{
+    std::string rows;
+    rows.reserve(4 * count + 8);
+    for (size_t i = 0; i < count; ++i)
+        rows += std::string("\0\x02\0\0", 4);
+    rows += std::string("\x01\x00\0\0\0\x01", 6); // the pixel, its row's end, the picture's end
+    const uint32_t offset = 14 + 40 + 2 * 4;
+    std::string bmp = "BM";
+    putLittle32(bmp, offset + uint32_t(rows.size()));
+    putLittle32(bmp, 0);
+    putLittle32(bmp, offset);
+    putLittle32(bmp, 40);
+    putLittle32(bmp, 1); // 1 by 1
+    putLittle32(bmp, 1);
+    putLittle16(bmp, 1); // planes
+    putLittle16(bmp, 8); // bits per pixel
+    putLittle32(bmp, 1); // run-length encoded, 8 bits
+    putLittle32(bmp, uint32_t(rows.size()));
+    putLittle32(bmp, 0);
+    putLittle32(bmp, 0);
+    putLittle32(bmp, 2); // colours
+    putLittle32(bmp, 0);
+    putLittle32(bmp, 0x000000);
+    putLittle32(bmp, 0xFFFFFF);
+    return bmp + rows;
+}
+
+std::string deflatedAfterEmptyBlocks(const std::string &bytes, size_t count)
+{
+    std::string stream = deflated(bytes);
+    std::string blocks;
+    blocks.reserve(5 * count);
+    for (size_t i = 0; i < count; ++i)
+        blocks += std::string("\0\0\0\xFF\xFF", 5); // not final, stored, no bytes
+    // After zlib's two-byte header; its checksum of the bytes stays right.
+    return stream.substr(0, 2) + blocks + stream.substr(2);
 }

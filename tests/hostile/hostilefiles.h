@@ -16,6 +16,18 @@ std::string deflated(const std::string &bytes);
 // (about a thousand to one); never held whole in memory.
 std::string deflatedZeros(size_t count);
 
-// Makes path a file of size bytes whose first bytes are head and whose rest
-// is a hole, which reads as NUL bytes and takes no room on the disk.
-void writeSparse(const std::string &path, const std::string &head, size_t size);
+// Makes path a file of size bytes that begins with head and ends with tail,
+// with a hole between them, which reads as NUL bytes and takes no room on
+// the disk.
+void writeSparse(const std::string &path, const std::string &head, size_t size, const std::string &tail = {});
+
+// Data that makes no pixels and costs its decoder work:
+// a GIF file of a 1 by 1 picture whose data opens with count clear codes;
+std::string gifOfClearCodes(size_t count);
+// a GIF file with count comment blocks of one byte each before its picture;
+std::string withGifComment(const std::string &gif, size_t count);
+// an 8-bit BMP file of a 1 by 1 picture whose run-length data opens with
+// count moves that go nowhere;
+std::string bmpOfEmptyMoves(size_t count);
+// a zlib stream of the bytes behind count empty stored blocks.
+std::string deflatedAfterEmptyBlocks(const std::string &bytes, size_t count);

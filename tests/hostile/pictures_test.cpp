@@ -5,11 +5,13 @@
 
 #include "hostilefiles.h"
 #include "picturefile.h"
+#include "pictureinput.h"
 #include "testpictures.h"
 #include "workdir.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 namespace {
@@ -117,15 +119,34 @@ std::vector<std::pair<std::string, std::string>> everyFormat()
 
 enum class Outcome { Loaded, Missed, TooLarge };
 
-Outcome load(const std::string &bytes, Bitmap &target)
+Outcome loadFile(const std::string &name, Bitmap &target)
 {
-    ScopedWorkDir::write("picture", bytes);
     try {
-        return LoadPictureFile("picture", target) ? Outcome::Loaded : Outcome::Missed;
+        return LoadPictureFile(name, target) ? Outcome::Loaded : Outcome::Missed;
     } catch (const BitmapError &error) {
         EXPECT_FALSE(error.message().empty());
         return Outcome::TooLarge;
     }
+}
+
+Outcome load(const std::string &bytes, Bitmap &target)
+{
+    ScopedWorkDir::write("picture", bytes);
+    return loadFile("picture", target);
+}
+
+// Bytes this process has read from files so far, by the kernel's count.
+size_t bytesReadSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    size_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:")
+            return value;
+    }
+    ADD_FAILURE() << "the kernel does not count this process's reads";
+    return 0;
 }
 
 } // namespace
@@ -176,7 +197,7 @@ PixelsEnd pixelsEndOf(const std::string &name, const std::string &bytes)
     return {size, size};
 }
 
-TEST(HostilePicture, PngDataThatLibpngRefusesGivesFalseWithoutAWord)
+TEST(HostilePicture, PicturesDamagedWhereTheirPixelsLieGiveFalseWithoutAWord)
 {
     ScopedWorkDir dir;
     // Eight rows of eight grey pixels, each row led by its filter byte;
@@ -189,10 +210,26 @@ TEST(HostilePicture, PngDataThatLibpngRefusesGivesFalseWithoutAWord)
     std::string badStream = deflated(rows);
     for (size_t at = 2; at < badStream.size(); at += 3)
         badStream[at] = char(~badStream[at]);
-    const std::pair<const char *, std::string> cases[] = {
+    // A transparent grey level makes row 1 white; a damaged checksum on it
+    // leaves that unsaid, so the picture is damaged, not shown without it.
+    std::string transparency = pngChunk("tRNS", std::string("\0\x1E", 2));
+    transparency.back() = char(~transparency.back());
+    QImage indexed(6, 5, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0)});
+    indexed.fill(1);
+    std::string runsFromTheTop = runLengthBmp(indexed);
+    runsFromTheTop.replace(22, 4, std::string("\xFB\xFF\xFF\xFF", 4)); // a height of -5
+    const struct {
+        const char *what;
+        std::string bytes;
+    } cases[] = {
         {"bad filter", pngFile(8, 8, 8, 0, deflated(badFilter))},
         {"bad deflate stream", pngFile(8, 8, 8, 0, badStream)},
         {"too few rows", pngFile(8, 8, 8, 0, deflated(rows.substr(0, 9 * 5)))},
+        {"transparency with a bad checksum", pngFile(8, 8, 8, 0, deflated(rows), transparency)},
+        // Rows encoded in runs are stored from the bottom up; stored from the
+        // top down, they are no BMP file.
+        {"run lengths from the top down", runsFromTheTop},
     };
     Bitmap whole;
     ASSERT_EQ(load(pngFile(8, 8, 8, 0, deflated(rows)), whole), Outcome::Loaded);
@@ -200,6 +237,78 @@ TEST(HostilePicture, PngDataThatLibpngRefusesGivesFalseWithoutAWord)
     for (const auto &[what, bytes] : cases) {
         Bitmap target;
         EXPECT_EQ(load(bytes, target), Outcome::Missed) << what;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// Files whose bytes ask for work that their pixels do not: each is read no
+// further than the allowance of its picture's size, and refused as too
+// large when its pixels are not complete by then. Picture files past the
+// picture's end are never read.
+TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
+{
+    ScopedWorkDir dir;
+    const QImage card = testPattern(105, 153);
+    const std::string cardPng = encodeWithQt(card, "png");
+    const std::string cardBmp = encodeWithQt(card.convertToFormat(QImage::Format_RGB32), "bmp");
+    const std::string cardGif = encodeGif(card.convertToFormat(QImage::Format_Indexed8));
+    const std::string cardJpeg = encodeJpeg(card);
+    JpegOptions progressive;
+    progressive.progressive = true;
+    const std::string progressiveJpeg = encodeJpeg(card, progressive);
+    const size_t beyond = PictureInput::ExtraAllowance + (size_t{4} << 20);
+    const size_t far = size_t{500} << 20;
+    const std::string afterSignatureAndHeader = cardPng.substr(0, 33);
+    std::string bigChunk = afterSignatureAndHeader;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bigChunk += char(beyond >> shift & 0xFF);
+    bigChunk += "abCd";
+    std::string emptyChunks;
+    for (size_t size = 0; size < beyond; size += 12)
+        emptyChunks += pngChunk("abCd", {});
+    std::string farPixels = cardBmp;
+    farPixels.replace(10, 4, std::string("\0\0\0\x1F", 4)); // the rows 496 MiB in
+    const struct {
+        const char *what;
+        std::string head;
+        size_t size;      // with a hole after the head, when more than it
+        std::string tail; // after the hole
+        Outcome outcome;
+    } cases[] = {
+        {"GIF data of clear codes", gifOfClearCodes(size_t{3} << 20), 0, {}, Outcome::TooLarge},
+        {"GIF comment of one-byte blocks", withGifComment(cardGif, beyond / 2), 0, {}, Outcome::TooLarge},
+        {"BMP runs of moves that go nowhere", bmpOfEmptyMoves(beyond / 4), 0, {}, Outcome::TooLarge},
+        {"PNG data of empty deflate blocks", pngFile(1, 1, 8, 0, deflatedAfterEmptyBlocks(std::string(2, '\0'), 1 << 18)),
+         0, {}, Outcome::TooLarge},
+        {"PNG chunks with nothing in them", afterSignatureAndHeader + emptyChunks + cardPng.substr(33), 0, {},
+         Outcome::TooLarge},
+        {"PNG chunk larger than the allowance", bigChunk, bigChunk.size() + beyond + 4 + cardPng.size() - 33,
+         "CRCs" + cardPng.substr(33), Outcome::TooLarge},
+        {"BMP rows far into the file", farPixels.substr(0, 54), (size_t{496} << 20) + cardBmp.size() - 54,
+         cardBmp.substr(54), Outcome::TooLarge},
+        {"BMP before a hole", cardBmp, far, {}, Outcome::Loaded},
+        {"GIF before a hole", cardGif, far, {}, Outcome::Loaded},
+        {"PNG before a hole", cardPng, far, {}, Outcome::Loaded},
+        {"JPEG whose end mark lies far behind", cardJpeg.substr(0, cardJpeg.size() - 2), far, "\xFF\xD9",
+         Outcome::Loaded},
+        {"progressive JPEG whose end mark lies far behind", progressiveJpeg.substr(0, progressiveJpeg.size() - 2),
+         far, "\xFF\xD9", Outcome::Loaded},
+    };
+    testing::internal::CaptureStderr();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.size > c.head.size())
+            writeSparse("picture", c.head, c.size, c.tail);
+        else
+            ScopedWorkDir::write("picture", c.head);
+        const size_t before = bytesReadSoFar();
+        Bitmap target;
+        EXPECT_EQ(loadFile("picture", target), c.outcome);
+        EXPECT_LE(bytesReadSoFar() - before, PictureInput::ExtraAllowance + (size_t{1} << 20));
+        if (c.outcome == Outcome::Loaded) {
+            EXPECT_EQ(target.width(), 105);
+            EXPECT_EQ(target.height(), 153);
+        }
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }

@@ -238,7 +238,18 @@ TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
     arithmetic.arithmetic = true;
     const QImage grey = testPattern(16, 16).convertToFormat(QImage::Format_Grayscale8);
     const std::string claim = withSize(encodeJpeg(grey, arithmetic), 2048, 2048);
+    QImage negative = grey;
+    negative.invertPixels();
     ScopedWorkDir::write("cardimages/claim.jpg", claim);
+    ScopedWorkDir::write("cardimages/inverted.jpg", withSize(encodeJpeg(negative, arithmetic), 2048, 2048));
+    Rgb claimFirst = 0, invertedFirst = 0;
+    for (const auto &[file, first] : {std::pair{"cardimages/claim.jpg", &claimFirst},
+                                      std::pair{"cardimages/inverted.jpg", &invertedFirst}}) {
+        Bitmap picture;
+        ASSERT_TRUE(LoadPictureFile(file, picture));
+        *first = picture.pixel(0, 0);
+    }
+    ASSERT_NE(claimFirst, invertedFirst);
     replaceCardList(everyCardNaming("claim.jpg"));
     checkBox()->setChecked(true); // reversed cards are held turned, in full colour
     const ScopedPixelCeiling ceiling(size_t{72} << 20);
@@ -259,6 +270,34 @@ TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
     for (int slot = 1; slot < last; ++slot)
         EXPECT_EQ(image(slot)->size(), QSize(2048, 2048)) << slot;
     EXPECT_NE(image(last)->size(), QSize(2048, 2048));
+
+    // Each card takes the room of the one it replaces: a deck that fits
+    // once fits every time, not only after a spread has freed the slots.
+    // Two claims that differ in their first pixel tell each reading's
+    // cards from the last one's.
+    checkBox()->setChecked(false);
+    action("N6")->trigger(); // the card backs again
+    ASSERT_FALSE(takeErrorBox(300).shown);
+    const auto dealt = [this](Rgb first) {
+        int count = 0;
+        while (count < 22 && image(count + 1)->picture()->pixel(0, 0) == first)
+            ++count;
+        return count;
+    };
+    int fitted = 0;
+    for (const int reading : {0, 1, 2}) {
+        const bool inverted = reading % 2 == 1;
+        replaceCardList(everyCardNaming(inverted ? "inverted.jpg" : "claim.jpg"));
+        showCards();
+        ASSERT_TRUE(takeErrorBox().shown);
+        const int now = dealt(inverted ? invertedFirst : claimFirst);
+        if (reading == 0)
+            fitted = now;
+        EXPECT_EQ(now, fitted) << "reading " << reading;
+        EXPECT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
+    }
+    ASSERT_GT(fitted, 1);
+    checkBox()->setChecked(true);
 
     // The same file as the card back: laying out a spread takes the budget
     // up and reports it; the window goes on.

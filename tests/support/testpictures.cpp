@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <jpeglib.h>
@@ -54,6 +55,22 @@ std::string compress(int width, int height, int components, J_COLOR_SPACE space,
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     if (options.progressive)
         jpeg_simple_progression(&cinfo);
+    std::vector<jpeg_scan_info> script;
+    for (const JpegScan &scan : options.scans) {
+        jpeg_scan_info info = {};
+        info.comps_in_scan = int(scan.components.size());
+        for (size_t i = 0; i < scan.components.size(); ++i)
+            info.component_index[i] = scan.components[i];
+        info.Ss = scan.firstCoefficient;
+        info.Se = scan.lastCoefficient;
+        info.Ah = scan.highBit;
+        info.Al = scan.lowBit;
+        script.push_back(info);
+    }
+    if (!script.empty()) {
+        cinfo.scan_info = script.data();
+        cinfo.num_scans = int(script.size());
+    }
     cinfo.arith_code = options.arithmetic;
     if (options.dotsPerInch > 0) {
         cinfo.density_unit = 1;
@@ -283,23 +300,24 @@ QImage pngPictureOverWhite(const PngPicture &picture)
     return shown;
 }
 
-std::string encodeGif(const QImage &indexed)
+std::string encodeGif(const QImage &indexed, const GifLayout &layout)
 {
     std::string out = "GIF89a";
-    put16(out, indexed.width());
-    put16(out, indexed.height());
-    out += char(0xF7); // a global table of 256 colours
+    const QSize screen = layout.screen.isValid() ? layout.screen : indexed.size();
+    put16(out, screen.width());
+    put16(out, screen.height());
+    out += char(layout.colourTable ? 0xF7 : 0x70); // a global table of 256 colours, or none
     out += '\0';
     out += '\0';
-    for (int i = 0; i < 256; ++i) {
+    for (int i = 0; layout.colourTable && i < 256; ++i) {
         const QRgb colour = i < indexed.colorCount() ? indexed.color(i) : 0;
         out += char(qRed(colour));
         out += char(qGreen(colour));
         out += char(qBlue(colour));
     }
     out += char(0x2C);
-    put16(out, 0);
-    put16(out, 0);
+    put16(out, layout.offset.x());
+    put16(out, layout.offset.y());
     put16(out, indexed.width());
     put16(out, indexed.height());
     out += '\0';
@@ -375,37 +393,48 @@ std::string encodeBmp4(const QImage &indexed)
     return out;
 }
 
-std::string encodeBmp16(const QImage &picture, bool fiveSixFive, bool topDown)
+uint32_t bmpField(int level, uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    const int bits = std::popcount(mask);
+    const uint32_t value = bits <= 8 ? uint32_t(level) >> (8 - bits)
+                                     : uint32_t(level) << (bits - 8) | uint32_t(level) >> (16 - bits);
+    return value << std::countr_zero(mask);
+}
+
+std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown)
 {
     const int width = picture.width(), height = picture.height();
-    const int stride = (width * 16 + 31) / 32 * 4;
-    const uint32_t offset = 14 + 40 + (fiveSixFive ? 12 : 0);
+    const int stride = (width * bits + 31) / 32 * 4;
+    const bool plain = bits == 16 && masks == std::array<uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0};
+    const bool alpha = masks[3] != 0;
+    const uint32_t headerSize = alpha ? 108 : 40;
+    const uint32_t offset = 14 + headerSize + (plain || alpha ? 0 : 12);
     std::string out = "BM";
     put32(out, offset + uint32_t(stride * height));
     put32(out, 0);
     put32(out, offset);
-    put32(out, 40);
+    put32(out, headerSize);
     put32(out, uint32_t(width));
     put32(out, uint32_t(topDown ? -height : height));
     put16(out, 1);
-    put16(out, 16);
-    put32(out, fiveSixFive ? 3 : 0); // bit fields, or the plain 5-5-5
+    put16(out, bits);
+    put32(out, plain ? 0 : 3); // the plain 5-5-5, or bit fields
     for (int i = 0; i < 5; ++i)
         put32(out, 0);
-    if (fiveSixFive) {
-        put32(out, 0xF800);
-        put32(out, 0x07E0);
-        put32(out, 0x001F);
-    }
+    for (int i = 0; i < (plain ? 0 : alpha ? 4 : 3); ++i)
+        put32(out, masks[size_t(i)]);
+    out.resize(offset, '\0'); // the rest of a longer header
     for (int row = 0; row < height; ++row) {
         const int y = topDown ? row : height - 1 - row;
         std::string line(size_t(stride), '\0');
         for (int x = 0; x < width; ++x) {
             const QRgb c = picture.pixel(x, y);
-            const int value = fiveSixFive ? (qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3
-                                          : (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
-            line[size_t(2 * x)] = char(value & 0xFF);
-            line[size_t(2 * x + 1)] = char(value >> 8);
+            const uint32_t value = bmpField(qRed(c), masks[0]) | bmpField(qGreen(c), masks[1])
+                                   | bmpField(qBlue(c), masks[2]) | bmpField(qAlpha(c), masks[3]);
+            for (int i = 0; i < bits / 8; ++i)
+                line[size_t(x * bits / 8 + i)] = char(value >> (8 * i) & 0xFF);
         }
         out += line;
     }

@@ -10,17 +10,27 @@
 
 #include <QImage>
 
+#include <array>
 #include <string>
 #include <vector>
 
 // A picture with smooth gradients and sharp edges, the same every time.
 QImage testPattern(int width, int height);
 
+// One scan of a progressive script: its components, its band of
+// coefficients and its bit positions, as cjpeg -scans takes them.
+struct JpegScan {
+    std::vector<int> components;
+    int firstCoefficient = 0, lastCoefficient = 63;
+    int highBit = 0, lowBit = 0;
+};
+
 struct JpegOptions {
     int quality = 90;
     bool progressive = false;
     int dotsPerInch = 0; // 0: no resolution stated
     bool arithmetic = false; // arithmetic coding instead of Huffman's
+    std::vector<JpegScan> scans; // a script of one's own instead of libjpeg's
 };
 
 // A JPEG file of a Format_RGB888 (colour) or Format_Grayscale8 (grey) picture.
@@ -58,12 +68,25 @@ std::string encodePng(const PngPicture &picture);
 // What a viewer shows of it over white, at 8 bits a channel.
 QImage pngPictureOverWhite(const PngPicture &picture);
 // A GIF file of a Format_Indexed8 picture, its colour table as the file's.
-std::string encodeGif(const QImage &indexed);
+// Its logical screen is the picture's size unless given, with the picture
+// at offset; without a table the file carries no colours at all.
+struct GifLayout {
+    QSize screen;
+    QPoint offset;
+    bool colourTable = true;
+};
+std::string encodeGif(const QImage &indexed, const GifLayout &layout = {});
 // A 4-bit BMP file of a Format_Indexed8 picture of at most 16 colours.
 std::string encodeBmp4(const QImage &indexed);
-// A 16-bit BMP file of a picture, each colour cut to 5 bits (5 of green or,
-// with its bit fields, 6), its rows stored from the bottom up or top down.
-std::string encodeBmp16(const QImage &picture, bool fiveSixFive, bool topDown);
+// A BMP file of 16 or 32 bits a pixel whose colours lie in the fields of
+// masks (red, green, blue, alpha), each level cut to its field's bits (or
+// widened, by repeating its top bits), its rows stored from the bottom up
+// or top down. An alpha field takes the longer header that holds it; 16
+// bits of the plain 5-5-5 fields are written without any.
+std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown);
+// The fields of 16-bit pixels: 5-5-5, and 5-6-5.
+inline constexpr std::array<uint32_t, 4> Fields555 = {0x7C00, 0x03E0, 0x001F, 0};
+inline constexpr std::array<uint32_t, 4> Fields565 = {0xF800, 0x07E0, 0x001F, 0};
 // A BMP file with its rows stored from the top down, told by a negative height.
 std::string asTopDown(const std::string &bmp);
 // Where the length byte of each data block of a GIF file's first picture is.
