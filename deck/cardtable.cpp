@@ -18,15 +18,6 @@ bool isBlank(unsigned char byte)
     return byte >= 1 && byte <= 32;
 }
 
-// The path made absolute against the current directory, for the message.
-std::string fullPath(const std::string &relative)
-{
-    char cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd))
-        return CodePage::fromUtf8(relative);
-    return CodePage::fromUtf8(std::string(cwd) + PathSeparator + relative);
-}
-
 // Where the data that can reach the table ends: at the first NUL, or at the
 // line end that closes line 23. npos while the text read so far holds neither.
 // scanned and lineEnds carry the scan from one call to the next.
@@ -46,10 +37,13 @@ size_t dataEnd(std::string_view text, size_t &scanned, int &lineEnds)
 // Reads as much of the card list as the table can use.
 std::string readCardList(const std::string &path)
 {
+    const auto failure = [&path](const std::string &description) {
+        return FileOpenError(fullPath(CodePage::fromUtf8(path)), description);
+    };
     int error = 0;
     std::optional<SharedFile> file = SharedFile::open(path, error);
     if (!file)
-        throw FileOpenError(fullPath(path), describeFileError(error));
+        throw failure(describeFileError(error));
 
     std::string text;
     size_t scanned = 0;
@@ -60,7 +54,7 @@ std::string readCardList(const std::string &path)
         text.resize(before + Chunk);
         const long got = file->read(text.data() + before, Chunk, error);
         if (got < 0)
-            throw FileOpenError(fullPath(path), describeFileError(error));
+            throw failure(describeFileError(error));
         text.resize(before + static_cast<size_t>(got));
         const size_t end = dataEnd(text, scanned, lineEnds);
         if (end <= MaxCardListBytes) {
@@ -69,7 +63,7 @@ std::string readCardList(const std::string &path)
         }
         if (text.size() > MaxCardListBytes) {
             static const Cp932Literal tooLarge(u8"ファイルが大きすぎます");
-            throw FileOpenError(fullPath(path), tooLarge);
+            throw failure(tooLarge);
         }
         if (got == 0)
             break;
@@ -78,6 +72,14 @@ std::string readCardList(const std::string &path)
 }
 
 } // namespace
+
+std::string fullPath(const std::string &cp932Relative)
+{
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd))
+        return cp932Relative;
+    return CodePage::fromUtf8(cwd) + PathSeparator + cp932Relative;
+}
 
 FileOpenError::FileOpenError(const std::string &cp932Path, const std::string &cp932Description)
     : AppError([&] {

@@ -27,8 +27,12 @@ inline constexpr int SwapSlot = DeckSize; // the shuffle's temporary
 // Entries 0 to 21 are the deck; entry 22 is the shuffle's swap slot.
 extern std::array<Tcarddata, DeckSize + 1> CardTable;
 
-// The card list cannot be opened or read. The message names the full path and
-// what went wrong.
+// A file's path, code page 932, made absolute against the current directory
+// as a message names it; as it stands when the current directory is unknown.
+std::string fullPath(const std::string &cp932Relative);
+
+// A file cannot be opened or read. The message names its full path and what
+// went wrong.
 class FileOpenError : public AppError
 {
 public:

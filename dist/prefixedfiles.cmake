@@ -3,7 +3,8 @@
 # desktop entry, straight to their places, so that no two installs share a
 # file. Expects KUERUMI_SOURCE (this folder) and the installed layout's
 # folders KUERUMI_GAMES_DIR, KUERUMI_PROGRAM_DIR, KUERUMI_DECK_DIR and
-# KUERUMI_APPLICATIONS_DIR, relative to the prefix.
+# KUERUMI_APPLICATIONS_DIR, relative to the prefix, and the package's
+# version KUERUMI_VERSION, which the launcher tells.
 
 set(program "${CMAKE_INSTALL_PREFIX}/${KUERUMI_PROGRAM_DIR}/kuerumi")
 set(launcher "${CMAKE_INSTALL_PREFIX}/${KUERUMI_GAMES_DIR}/kuerumi")

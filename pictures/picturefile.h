@@ -21,3 +21,7 @@
 // are allocated), or for the work its decoding may take (pictureinput.h),
 // once that is spent before the picture is whole.
 bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target);
+
+// The name of a picture file as LoadPictureFile opens it: UTF-8, each "\"
+// a "/".
+std::string pictureFilePath(const std::string &cp932FileName);

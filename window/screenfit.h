@@ -10,7 +10,7 @@
 struct ScreenFit
 {
     QSize outer;  // the outer size to give the window
-    bool scrolls; // whether the client area goes into a scroll area
+    bool scrolls; // whether the window is smaller than whole, and scrolls
 };
 
 // For a window of outer size `whole` on a screen whose free area is

@@ -7,7 +7,7 @@
 #include "cardtable.h"
 #include "hand.h"
 #include "imagebox.h"
-#include "picturefile.h"
+#include "picturemiss.h"
 #include "quarterturn.h"
 #include "spreadtable.h"
 
@@ -40,8 +40,8 @@ void TForm1::btn1uranaikaisiClick()
         {
             const ReplacementRoom room(image->pictureBytes());
             Bitmap working;
-            if (!LoadPictureFile(cardPath(DrawnFiles[i]), working))
-                return; // a missing picture ends the reading quietly
+            if (!loadCardPicture(cardPath(DrawnFiles[i]), working))
+                return; // the reading ends here, and the command says why
             image->setPicture(std::move(working));
         }
         int quarterTurns = 0;

@@ -5,7 +5,7 @@
 
 #include "imagebox.h"
 #include "deckfolder.h"
-#include "picturefile.h"
+#include "picturemiss.h"
 #include "spreadtable.h"
 
 #include <QLabel>
@@ -34,12 +34,13 @@ QString cardBackName()
 }
 
 // Decodes the card back afresh into a box, which takes its size; false,
-// with the box as it was, when the back cannot be loaded.
+// with the box as it was, when the back cannot be loaded (the command says
+// why once it is over).
 bool showBack(ImageBox *box)
 {
     const ReplacementRoom room(box->pictureBytes());
     Bitmap back;
-    if (!LoadPictureFile(PlaceholderPicture, back))
+    if (!loadCardPicture(PlaceholderPicture, back))
         return false;
     box->setAutoSize(true);
     box->setPicture(std::move(back));

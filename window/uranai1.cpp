@@ -5,6 +5,7 @@
 #include "generator.h"
 #include "listaccessible.h"
 #include "outersize.h"
+#include "picturemiss.h"
 #include "screenfit.h"
 #include "spreadtable.h"
 
@@ -14,6 +15,10 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStyleOptionComboBox>
+
+#include <algorithm>
+#include <functional>
 
 TForm1 *Form1 = nullptr;
 
@@ -22,9 +27,12 @@ namespace {
 constexpr QSize OuterSize(700, 880);
 constexpr int WindowFontPixels = 11;
 constexpr int StartSpread = 3; // the Hexagram
+constexpr int ListArrowWidth = 13;
+constexpr int SmallestListFontPixels = 8;
 
-// Alt alone takes the keyboard to the menu bar, whatever the desktop's style
-// says about that; in all else the menu bar follows the style.
+// Alt alone takes the keyboard to the menu bar and lights its first title,
+// whatever the desktop's style says about that; in all else the menu bar
+// follows the style.
 class MenuBarStyle : public QProxyStyle
 {
 public:
@@ -35,6 +43,66 @@ public:
             return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
+
+    // Some styles (Fusion among them) light a title only while its menu is
+    // open; with the keyboard in the menu bar, its title is lit as if open.
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget && widget->hasFocus()) {
+            QStyleOptionMenuItem lit = *item;
+            lit.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &lit, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// A drop-down list whose arrow takes at most ListArrowWidth pixels, leaving
+// the rest to its text.
+class NarrowArrowStyle : public QProxyStyle
+{
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+                         const QWidget *widget) const override
+    {
+        QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+        if (control != CC_ComboBox || (part != SC_ComboBoxArrow && part != SC_ComboBoxEditField))
+            return rect;
+        const QRect arrow = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget);
+        const int spare = arrow.width() - ListArrowWidth;
+        if (spare <= 0)
+            return rect;
+        if (part == SC_ComboBoxArrow)
+            rect.setLeft(rect.left() + spare);
+        else
+            rect.setRight(rect.right() + spare);
+        return rect;
+    }
+};
+
+// Calls back whenever a window moves or changes its size, which is also
+// when the desktop gives it its frame.
+class GeometryWatch : public QObject
+{
+public:
+    GeometryWatch(QWidget *window, std::function<void()> changed) : QObject(window), m_changed(std::move(changed))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            m_changed();
+        return false;
+    }
+
+private:
+    std::function<void()> m_changed;
 };
 
 } // namespace
@@ -62,7 +130,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     createMenuKeys();
     // An error while the window starts (a placeholder too large for memory,
     // say) is reported like any other; the window opens all the same.
-    runCommand([this] { FormCreate(); });
+    runCommand([this] { runHandler(&TForm1::FormCreate); });
+    fitSpreadList();
     widenSpreadListPopup();
 }
 
@@ -72,9 +141,16 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
+// A picture that the handler could not load is reported once it is over.
+void TForm1::runHandler(Handler handler)
+{
+    forgetMissedPicture();
+    (this->*handler)();
+    reportMissedPicture();
+}
+
 void TForm1::createActions()
 {
-    using Handler = void (TForm1::*)();
     static const struct
     {
         const char *control;
@@ -88,7 +164,7 @@ void TForm1::createActions()
         {"N12", &TForm1::N12Click},
     };
     const auto bind = [this](const char *name, Handler handler) {
-        bindCommand(control<QObject>(QLatin1String(name)), [this, handler] { (this->*handler)(); });
+        bindCommand(control<QObject>(QLatin1String(name)), [this, handler] { runHandler(handler); });
     };
     for (const auto &command : commands)
         bind(command.control, command.handler);
@@ -119,33 +195,69 @@ void TForm1::openMenuBar()
 }
 
 // On a screen too small for the whole window, the window takes what the
-// screen offers, at its free area's top left, and its client area scrolls.
+// screen offers, at its free area's top left.
 void TForm1::fitToScreen()
 {
+    scrollClientArea();
     const QRect available = screen()->availableGeometry();
     const ScreenFit fit = fitOnScreen(OuterSize, available.size(), style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    if (fit.scrolls) {
-        scrollClientArea();
+    if (fit.scrolls)
         move(available.topLeft());
-    }
     setOuterSize(Form1, fit.outer);
 }
 
+// The client area lies in a scroll area, as large as it is in the whole
+// window: a window smaller than that, because the screen is or because the
+// user made it so, scrolls, and every control keeps its place.
 void TForm1::scrollClientArea()
 {
-    // As large as in the whole window, so that every control keeps its place.
-    const QSize clientSize = OuterSize - QSize(0, menuBar()->sizeHint().height());
     QWidget *client = takeCentralWidget();
-    client->setMinimumSize(clientSize);
     auto *scroller = new QScrollArea;
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setFocusPolicy(Qt::NoFocus); // no stop of its own in the tab order
     scroller->setWidgetResizable(true);
     scroller->setWidget(client);
     setCentralWidget(scroller);
+    sizeClientArea(client);
+    new GeometryWatch(this, [this, client] { sizeClientArea(client); });
 }
 
-// The closed list keeps its width; its pop-up shows every spread's name whole.
+// The whole window's size without its frame, which the desktop may give it
+// only once it is shown, and its menu bar: where the window has its whole
+// size, nothing scrolls.
+void TForm1::sizeClientArea(QWidget *client)
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    client->setMinimumSize(OuterSize - frame - QSize(0, menuBar()->sizeHint().height()));
+}
+
+// The closed list keeps its declared width and shows every spread's name
+// whole: its arrow is narrow, and its font the largest, up to the window's,
+// in which the longest name fits beside it.
+void TForm1::fitSpreadList()
+{
+    auto *style = new NarrowArrowStyle;
+    style->setParent(ComboBox1);
+    ComboBox1->setStyle(style);
+    QStyleOptionComboBox option;
+    option.initFrom(ComboBox1);
+    // The label is drawn a pixel in from either side of the text's field.
+    const QRect field = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, ComboBox1);
+    const int room = field.width() - 2;
+    QFont font = ComboBox1->font();
+    const auto longestName = [this](const QFont &inFont) {
+        const QFontMetrics metrics(inFont);
+        int longest = 0;
+        for (int i = 0; i < ComboBox1->count(); ++i)
+            longest = std::max(longest, metrics.horizontalAdvance(ComboBox1->itemText(i)));
+        return longest;
+    };
+    while (font.pixelSize() > SmallestListFontPixels && longestName(font) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    ComboBox1->setFont(font);
+}
+
+// Its pop-up shows every spread's name whole.
 void TForm1::widenSpreadListPopup()
 {
     QAbstractItemView *popup = ComboBox1->view();

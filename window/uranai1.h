@@ -43,11 +43,15 @@ public:
     void Button2Click();
 
 private:
+    using Handler = void (TForm1::*)();
+    void runHandler(Handler handler);
     void createActions();
     void createMenuKeys();
     void openMenuBar();
     void fitToScreen();
     void scrollClientArea();
+    void sizeClientArea(QWidget *client);
+    void fitSpreadList();
     void widenSpreadListPopup();
     void ShowSlots(int n);
     void ResetPictures(int n);

@@ -4,6 +4,8 @@
 // shown in a modal message box with the stop icon and one OK button, after
 // the event that ran the command is over; then the program carries on.
 
+#include "busypointer.h"
+
 #include <QApplication>
 
 #include <exception>
@@ -27,10 +29,12 @@ void report(std::exception_ptr error);
 
 } // namespace ErrorReporter
 
-// Runs a command of the user's; an error that leaves it goes to the report.
+// Runs a command of the user's, with the busy pointer once it runs long; an
+// error that leaves it goes to the report.
 template<typename Command>
 void runCommand(Command &&command)
 {
+    const BusyPointer busy;
     try {
         command();
     } catch (...) {

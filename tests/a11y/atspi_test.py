@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """Reads the running program's accessibility tree as a screen reader does.
 
-Usage: atspi_test.py DECK_DIR, with the program already started (Hexagram,
-as it opens) on the same accessibility bus and X display. Checks the names
-and roles of its controls, gives the show-cards command with a real click,
-and checks that every image box then names its card and the way it lies,
-and that a spread picked through the tree renames the text boxes. Then it
-drives the window with real keys alone (F10 and Alt into the menus, Enter
-on the show-cards button, Space on the reversal box) and reads back what
-changed, and reads the text boxes' context menu as it is spoken.
+Usage: atspi_test.py DECK_DIR PID, with the program already started as
+process PID (Hexagram, as it opens) on the same accessibility bus and X
+display. Checks the names and roles of its controls, gives the show-cards
+command with a real click, and checks that every image box then names its
+card and the way it lies, and that a spread picked through the tree
+renames the text boxes. Then it drives the window with real keys alone
+(F10 and Alt into the menus, Enter on the show-cards button, Space on the
+reversal box) and reads back what changed, and reads the text boxes'
+context menu as it is spoken.
 """
 import collections
 import subprocess
@@ -148,8 +149,10 @@ class FocusEvents:
         return None
 
 
-def program_window():
-    found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', 'くえるみ'],
+def program_window(pid):
+    """The program's window, found by its process: xdotool matches no
+    caption of Japanese text in a locale that is not UTF-8."""
+    found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--pid', pid],
                            capture_output=True, text=True).stdout.split()
     return found[0] if found else None
 
@@ -243,7 +246,7 @@ def card_names(deck_dir):
 
 
 def main():
-    deck_dir = sys.argv[1]
+    deck_dir, pid = sys.argv[1], sys.argv[2]
     cards = card_names(deck_dir)
     app = wait_for(program)
     if app is None:
@@ -319,7 +322,7 @@ def main():
     if crossing and crossing_text:
         check(crossing.name == crossing_text.text() + '、横向き', f'{crossing} names the crossing card sideways')
 
-    window = program_window()
+    window = program_window(pid)
     check(window is not None, 'the window is on the X display')
     if window:
         check_keyboard(app, window)

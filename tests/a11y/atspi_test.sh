@@ -21,4 +21,4 @@ mkdir -m 700 "$work/runtime"
 (cd "$deck" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime \
   exec "$program") >"$work/program.log" 2>&1 &
 pids+=($!)
-/usr/bin/python3 "$here/atspi_test.py" "$deck" || { cat "$work/program.log" "$work/bus.log"; exit 1; }
+/usr/bin/python3 "$here/atspi_test.py" "$deck" "$!" || { cat "$work/program.log" "$work/bus.log"; exit 1; }

@@ -62,9 +62,12 @@ protected:
         program.setWorkingDirectory(QString::fromStdString(dir.path()));
         program.start();
         ASSERT_TRUE(program.waitForStarted());
+        // Found by its process, not by its caption, which xdotool cannot
+        // match in a locale that is not UTF-8.
         for (int tries = 0; tries < 300 && window.isEmpty() && program.state() == QProcess::Running; ++tries) {
-            window = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
-                                                     QStringLiteral("くえるみ")}).section(QLatin1Char('\n'), 0, 0);
+            window = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                     QStringLiteral("--pid"), QString::number(program.processId())})
+                         .section(QLatin1Char('\n'), 0, 0);
             if (window.isEmpty())
                 pause(100);
         }

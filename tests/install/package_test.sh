@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes the Debian package as tools/make-package does, in a build folder of
 # its own, and checks it: lintian finds nothing to report; the program is
-# hardened; it holds the installed layout, with a changelog and metadata of
-# the package's version; it depends on the libraries found from the binary,
-# Qt's X11 plugin, Qt's Japanese translations and a Japanese font, each a
-# package that this Debian has installed in a version that satisfies it.
+# hardened; it holds the installed layout, with a changelog, metadata and a
+# launcher that tell the package's version; it depends on the libraries
+# found from the binary, Qt's X11 plugin, Qt's Japanese translations and a
+# Japanese font, each a package that this Debian has installed in a version
+# that satisfies it.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -37,9 +38,11 @@ check_layout "$work/root" /usr "$sources"
 program=$work/root/usr/lib/games/kuerumi/kuerumi
 [[ $(readelf --dyn-syms -W "$program") == *' __stack_chk_fail'* ]] || fail "the program has no stack protector"
 
-# The changelog's newest entry and the metadata's newest release are the
-# package's version.
+# The changelog's newest entry, the metadata's newest release and what the
+# launcher tells are the package's version.
 version=$(dpkg-deb -f "$deb" Version)
+told=$("$work/root/usr/games/kuerumi" --version)
+[[ $told == "kuerumi $version" ]] || fail "the launcher tells '$told', the package is $version"
 doc=$work/root/usr/share/doc/kuerumi
 [[ -f $doc/copyright ]] || fail "no copyright file"
 changelog=$(gzip -dc "$doc/changelog.gz" | dpkg-parsechangelog -l - -S Version 2>&1) || true

@@ -21,13 +21,13 @@ trap 'kill "$program" 2>/dev/null || true' EXIT
 
 window=
 for _ in $(seq 150); do
-  window=$(xdotool search --pid "$program" --name 'くえるみ' 2>/dev/null || true)
+  window=$(xdotool search --onlyvisible --pid "$program" 2>/dev/null || true)
   window=${window%%$'\n'*}
   [[ -n $window ]] && break
   kill -0 "$program" 2>/dev/null || { echo "the program ended:"; cat "$work/program.log"; exit 1; }
   sleep 0.1
 done
-[[ -n $window ]] || { echo "no window named くえるみ"; cat "$work/program.log"; exit 1; }
+[[ -n $window ]] || { echo "the program opened no window"; cat "$work/program.log"; exit 1; }
 
 # Slot 7 of the Hexagram lies at left 280, top 350 of the client area, which
 # starts below the menu bar; the window lies at the screen's top left.

@@ -1,9 +1,16 @@
 #include "windowfixture.h"
 
+#include "busypointer.h"
 #include "cardtable.h"
 #include "generator.h"
 #include "hand.h"
+#include "sharedfile.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
+#include <cerrno>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -140,14 +147,17 @@ TEST_F(ShowCardsTest, HolyTriangleFillsAllTwentyTwoSlots)
     }
 }
 
-TEST_F(ShowCardsTest, MissingPictureInSlotFiveEndsTheReadingQuietly)
+TEST_F(ShowCardsTest, MissingPictureInSlotFiveEndsTheReadingWithOneBox)
 {
     const Hand first = showCards(7);
     const uint32_t state = 99;
     const Hand hand = handFrom(state, true);
-    std::filesystem::remove("cardimages/" + TestDeck::cardFile(hand.cards[4]));
+    const std::string missing = "cardimages/" + TestDeck::cardFile(hand.cards[4]);
+    std::filesystem::remove(missing);
     showCards(state);
-    EXPECT_FALSE(takeErrorBox(300).shown) << "no message";
+    const ErrorBox box = takeErrorBox();
+    EXPECT_EQ(box.text, pictureBoxText(QString::fromStdString(missing), describeFileError(ENOENT)));
+    EXPECT_EQ(box.count, 1);
     for (int slot = 1; slot <= 4; ++slot)
         expectCard(hand, slot, upright(hand, slot));
     EXPECT_EQ(edit(5)->text(), displayText(hand.cards[4], hand.reversed[4]));
@@ -162,6 +172,7 @@ TEST_F(ShowCardsTest, MissingPictureInSlotOneChangesOnlyTheFirstText)
     const Hand hand = handFrom(5, true);
     std::filesystem::remove("cardimages/" + TestDeck::cardFile(hand.cards[0]));
     showCards(5);
+    EXPECT_EQ(takeErrorBox().count, 1);
     EXPECT_EQ(edit(1)->text(), displayText(hand.cards[0], hand.reversed[0]));
     expectPlaceholder(1);
     for (int slot = 2; slot <= 7; ++slot) {
@@ -208,4 +219,49 @@ TEST_F(ShowCardsTest, ReadingFollowsTheCheckBoxNotTheMenuMark)
     for (int slot = 1; slot <= 22; ++slot)
         EXPECT_EQ(hand.reversed[slot - 1], 0);
     expectCard(hand, 2, TestDeck::Turn::Upright);
+}
+
+// The busy pointer shows once a command has run for the delay, and goes
+// when it ends; what a command does in between is seen from its signals.
+TEST_F(ShowCardsTest, BusyPointerShowsOnceACommandRunsLongUntilItEnds)
+{
+    using namespace std::chrono_literals;
+    const auto pointerNow = [] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        return cursor ? cursor->shape() : Qt::ArrowCursor;
+    };
+    const struct
+    {
+        std::chrono::milliseconds delay;
+        Qt::CursorShape whileWorking;
+    } delays[] = {{0ms, Qt::WaitCursor}, {24h, Qt::ArrowCursor}};
+    const std::chrono::milliseconds before = BusyPointer::delay();
+    for (const auto &d : delays) {
+        SCOPED_TRACE(d.delay.count());
+        BusyPointer::setDelay(d.delay);
+        // The last slot's text is set after 21 pictures were loaded, the
+        // list's pick after the 22 card backs.
+        Qt::CursorShape atTheLastSlot = Qt::BlankCursor;
+        Qt::CursorShape atThePick = Qt::BlankCursor;
+        const auto slot = QObject::connect(edit(22), &QLineEdit::textChanged, [&] { atTheLastSlot = pointerNow(); });
+        const auto pick = QObject::connect(list(), &QComboBox::currentIndexChanged, [&] { atThePick = pointerNow(); });
+        edit(22)->clear();
+        showCards(3);
+        chooseSpread(list()->currentIndex() == 4 ? "N9" : "N10");
+        QObject::disconnect(slot);
+        QObject::disconnect(pick);
+        EXPECT_EQ(atTheLastSlot, d.whileWorking) << "a reading";
+        EXPECT_EQ(atThePick, d.whileWorking) << "a spread";
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the pointer is as before";
+
+        // A reading that ends at a missing picture takes its pointer away
+        // too, before its box shows.
+        std::filesystem::rename("cardimages/carddata.csv", "cardimages/kept.csv");
+        ScopedWorkDir::write("cardimages/carddata.csv", "name,file\r\nname,nothere.jpg\r\n");
+        showCards(3);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(takeErrorBox().count, 1);
+        std::filesystem::rename("cardimages/kept.csv", "cardimages/carddata.csv");
+    }
+    BusyPointer::setDelay(before);
 }

@@ -2,15 +2,21 @@
 
 #include "errorreporter.h"
 #include "screenfit.h"
+#include "sharedfile.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QFile>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProxyStyle>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleFactory>
 
+#include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -59,6 +65,25 @@ protected:
     {
         EXPECT_EQ(widget->y(), expected.top) << widget->objectName().toStdString();
         EXPECT_EQ(widget->x(), expected.left) << widget->objectName().toStdString();
+    }
+
+    // Alt alone takes the keyboard to the menu bar and lights its first
+    // title, and only that.
+    void expectAltLightsTheFirstTitle()
+    {
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QMenuBar *bar = form->menuBar();
+        const QImage before = bar->grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
+        const QAction *lit = bar->activeAction();
+        EXPECT_EQ(lit ? lit->text() : QStringLiteral("(none)"), QStringLiteral("ファイル"));
+        const QImage after = bar->grab().toImage();
+        const QRect first = bar->actionGeometry(bar->actions().at(0));
+        const QRect second = bar->actionGeometry(bar->actions().at(1));
+        EXPECT_NE(after.copy(first), before.copy(first)) << "the first title is lit";
+        EXPECT_EQ(after.copy(second), before.copy(second));
+        QTest::keyClick(bar, Qt::Key_Escape);
     }
 
     bool isCelticPlaced(const char *prefix, int slot) const
@@ -150,7 +175,7 @@ TEST_F(SpreadTest, CrossingCardLiesSidewaysOnceHoweverOftenChosen)
         EXPECT_EQ(image(2)->size(), QSize(TestDeck::CardHeight, TestDeck::CardWidth));
     }
     // Drawn over slot 1: declared later, so it stacks above.
-    const QList<QObject *> order = form->centralWidget()->children();
+    const QList<QObject *> order = clientArea()->children();
     EXPECT_GT(order.indexOf(image(2)), order.indexOf(image(1)));
 }
 
@@ -282,11 +307,12 @@ TEST_F(PlainStyleTest, AltReachesTheMenuBar)
         EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString() << " has a key of its own";
         EXPECT_FALSE(item->text().contains(QLatin1Char('&'))) << item->text().toStdString() << " has a mnemonic";
     }
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Alt);
-    const QAction *lit = form->menuBar()->activeAction();
-    EXPECT_EQ(lit ? lit->text() : QStringLiteral("(none)"), QStringLiteral("ファイル"));
+    expectAltLightsTheFirstTitle();
+}
+
+TEST_F(SpreadTest, AltLightsTheMenuBar)
+{
+    expectAltLightsTheFirstTitle();
 }
 
 TEST_F(PlainStyleTest, ListPopupShowsEveryNameWholeWhileTheListKeepsItsWidth)
@@ -297,6 +323,79 @@ TEST_F(PlainStyleTest, ListPopupShowsEveryNameWholeWhileTheListKeepsItsWidth)
     EXPECT_GE(popup->viewport()->width(), popup->sizeHintForColumn(0));
     list()->hidePopup();
     EXPECT_EQ(list()->width(), 145);
+}
+
+// The closed list, at its declared width, shows the name of every spread
+// whole: what it draws of each is as wide as the name drawn alone in its
+// font.
+TEST_F(SpreadTest, ClosedListShowsEveryNameWhole)
+{
+    ASSERT_EQ(list()->width(), 145);
+    ASSERT_EQ(list()->devicePixelRatio(), 1);
+    // The columns where two pictures differ, or where one is not white.
+    const auto inkColumns = [](const QImage &drawn, const QImage &blank) {
+        std::pair<int, int> columns{drawn.width(), -1};
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QRgb background = blank.isNull() ? qRgb(255, 255, 255) : blank.pixel(x, y);
+                if (drawn.pixel(x, y) != background)
+                    columns = {std::min(columns.first, x), std::max(columns.second, x)};
+            }
+        }
+        return columns.second - columns.first + 1;
+    };
+    for (int index = 0; index < list()->count(); ++index) {
+        const QString name = list()->itemText(index);
+        SCOPED_TRACE(name.toStdString());
+        list()->setCurrentIndex(index);
+        const QImage shown = list()->grab().toImage();
+        list()->setItemText(index, QString());
+        const QImage blank = list()->grab().toImage();
+        list()->setItemText(index, name);
+
+        QImage alone(QFontMetrics(list()->font()).horizontalAdvance(name) + 20, list()->height(), QImage::Format_RGB32);
+        alone.fill(Qt::white);
+        QPainter painter(&alone);
+        painter.setFont(list()->font());
+        painter.setPen(Qt::black);
+        painter.drawText(alone.rect().adjusted(10, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
+        painter.end();
+        EXPECT_NEAR(inkColumns(shown, blank), inkColumns(alone, QImage()), 1);
+    }
+    EXPECT_GE(list()->font().pixelSize(), 10) << "no smaller than it must be";
+}
+
+// Whether the client area scrolls follows the window's size, whatever it
+// is; every control keeps its place and can be scrolled to.
+TEST_F(SpreadTest, ScrollBarsFollowTheWindowsSize)
+{
+    auto *scroller = qobject_cast<QScrollArea *>(form->centralWidget());
+    ASSERT_NE(scroller, nullptr);
+    QWidget *exit = control<QWidget>("Button2");
+    const At exitAt = at(exit);
+    const struct
+    {
+        QSize size;
+        bool across;
+        bool down;
+    } sizes[] = {
+        {{700, 880}, false, false}, // whole
+        {{714, 768}, false, true},  // on a laptop's screen, wider by the bar
+        {{600, 900}, true, false},
+        {{400, 300}, true, true},
+        {{700, 880}, false, false},
+    };
+    for (const auto &size : sizes) {
+        SCOPED_TRACE(std::to_string(size.size.width()) + "x" + std::to_string(size.size.height()));
+        form->resize(size.size);
+        QApplication::processEvents();
+        EXPECT_EQ(scroller->horizontalScrollBar()->isVisible(), size.across);
+        EXPECT_EQ(scroller->verticalScrollBar()->isVisible(), size.down);
+        scroller->ensureWidgetVisible(exit);
+        const QRect shown(exit->mapTo(scroller->viewport(), QPoint(0, 0)), exit->size());
+        EXPECT_TRUE(scroller->viewport()->rect().contains(shown)) << "終了 can be reached";
+        expectAt(exit, exitAt);
+    }
 }
 
 TEST_F(SpreadTest, LookupIgnoresAsciiCaseAndRefusesUnknownNames)
@@ -325,18 +424,66 @@ TEST_F(SpreadTest, ExitFromTheButtonAndTheMenu)
     EXPECT_FALSE(form->isVisible());
 }
 
-class MissingPlaceholderTest : public SpreadTest
+// A card back that cannot be loaded: the window opens without pictures and
+// every spread stops where it always has, each command with one box that
+// names the back and says why.
+struct NoBack
+{
+    const char *what;
+    void (*make)();
+    int reason; // what SharedFile::open says, or 0 for a file that is no picture
+};
+
+void PrintTo(const NoBack &noBack, std::ostream *out)
+{
+    *out << noBack.what;
+}
+
+class MissingPlaceholderTest : public SpreadTest, public ::testing::WithParamInterface<NoBack>
 {
 protected:
     void SetUp() override
     {
         TestDeck::write();
-        std::filesystem::remove("cardimages/cut_tarot_00_150.jpg");
+        GetParam().make();
+        ErrorBoxCatcher catcher;
         openWindow();
+        expectBackReported(catcher.wait(3000));
+    }
+
+    void expectBackReported(const ErrorBox &box) const
+    {
+        const int reason = GetParam().reason;
+        EXPECT_EQ(box.text, pictureBoxText(QStringLiteral("cardimages/cut_tarot_00_150.jpg"),
+                                           reason ? describeFileError(reason) : std::string()));
+        EXPECT_EQ(box.count, 1);
     }
 };
 
-TEST_F(MissingPlaceholderTest, WindowOpensWithoutPictures)
+INSTANTIATE_TEST_SUITE_P(
+    Backs, MissingPlaceholderTest,
+    ::testing::Values(NoBack{"missing", [] { std::filesystem::remove("cardimages/cut_tarot_00_150.jpg"); }, ENOENT},
+                      NoBack{"empty folder",
+                             [] {
+                                 std::filesystem::remove_all("cardimages");
+                                 std::filesystem::create_directory("cardimages");
+                             },
+                             ENOENT},
+                      NoBack{"no folder", [] { std::filesystem::remove_all("cardimages"); }, ENOENT},
+                      NoBack{"a folder", [] {
+                                 std::filesystem::remove("cardimages/cut_tarot_00_150.jpg");
+                                 std::filesystem::create_directory("cardimages/cut_tarot_00_150.jpg");
+                             },
+                             EISDIR},
+                      NoBack{"no picture",
+                             [] { ScopedWorkDir::write("cardimages/cut_tarot_00_150.jpg", "not a picture"); }, 0}),
+    [](const ::testing::TestParamInfo<NoBack> &param) {
+        std::string name = param.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST_P(MissingPlaceholderTest, WindowOpensWithoutPictures)
 {
     for (int slot = 1; slot <= 22; ++slot)
         EXPECT_EQ(image(slot)->picture(), nullptr);
@@ -345,10 +492,24 @@ TEST_F(MissingPlaceholderTest, WindowOpensWithoutPictures)
     EXPECT_TRUE(action("N9")->isChecked());
 }
 
-TEST_F(MissingPlaceholderTest, CelticCrossStopsAfterLabelsAndTheAnchor)
+TEST_P(MissingPlaceholderTest, SpreadsAreLaidOutWithoutPictures)
+{
+    action("N6")->trigger();
+    expectBackReported(takeErrorBox());
+    EXPECT_TRUE(action("N6")->isChecked());
+    for (int slot = 1; slot <= 3; ++slot) {
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[0][slot - 1]));
+        expectAt(image(slot), imagePlaces[0][slot - 1]);
+        EXPECT_EQ(image(slot)->picture(), nullptr);
+    }
+    EXPECT_TRUE(image(4)->isHidden());
+}
+
+TEST_P(MissingPlaceholderTest, CelticCrossStopsAfterLabelsAndTheAnchor)
 {
     const At image2 = at(image(2));
     action("N10")->trigger();
+    expectBackReported(takeErrorBox()); // one box, although the back was missed twice
     EXPECT_EQ(list()->currentIndex(), 4);
     for (int slot = 1; slot <= 10; ++slot)
         EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[4][slot - 1]));
@@ -410,16 +571,19 @@ TEST_F(WindowTest, MissingCardListIsReportedAndChangesNothing)
 TEST_F(WindowTest, ErrorsOfAnyKindReachTheReport)
 {
     // An error raised by a handler outside our bindings reaches the report
-    // through the application object.
+    // through the application object; each such error has its own box.
     struct Thrower : QObject
     {
         bool event(QEvent *) override { throw std::bad_alloc(); }
     } thrower;
     QEvent event(QEvent::User);
+    ErrorBoxCatcher catcher;
     QApplication::sendEvent(&thrower, &event);
-    const ErrorBox box = takeErrorBox();
+    QApplication::sendEvent(&thrower, &event);
+    const ErrorBox box = catcher.wait(3000);
     ASSERT_TRUE(box.shown);
     EXPECT_EQ(box.text, QStringLiteral("メモリが不足しています."));
+    EXPECT_EQ(box.count, 2);
 }
 
 TEST_F(WindowTest, AnErrorWhileStartingIsReportedAndTheWindowOpens)
@@ -444,6 +608,7 @@ TEST_F(WindowTest, AnErrorWhileStartingIsReportedAndTheWindowOpens)
     const ErrorBox box = catcher.wait(3000);
     ASSERT_TRUE(box.shown);
     EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.count, 1);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(list()->count(), 5) << "start-up ran up to the placeholder";
     EXPECT_EQ(image(1)->picture(), nullptr);
@@ -472,7 +637,7 @@ TEST_F(WindowTest, StackingAndTabOrderAsDeclared)
     // Children paint in creation order: labels and image boxes first, in
     // their declared order, then every control that takes the keyboard.
     QStringList children;
-    for (QObject *child : form->centralWidget()->children())
+    for (QObject *child : clientArea()->children())
         children << child->objectName();
     EXPECT_EQ(children, stacking + tabOrder);
 

@@ -47,6 +47,7 @@ protected:
     QLabel *label(int slot) const { return control<QLabel>("Label", slot); }
     QLineEdit *edit(int slot) const { return control<QLineEdit>("Edit", slot); }
     QComboBox *list() const { return control<QComboBox>("ComboBox1"); }
+    QWidget *clientArea() const { return control<QWidget>("ClientArea"); }
     QCheckBox *checkBox() const { return control<QCheckBox>("CheckBox1"); }
 
     // The picture an image box shows, as the screen would show it.
@@ -66,10 +67,10 @@ protected:
             QTest::keyClick(list(), Qt::Key_Up);
     }
 
-    // The error box that a command raised, as it was shown. The box is
-    // closed with its OK button from inside its own event loop; a catcher
-    // made before the command also catches a box shown while a test waits
-    // for something else.
+    // The error box that a command raised, as it was shown, and how many
+    // boxes followed it. Each box is closed with its OK button from inside
+    // its own event loop; a catcher made before the command also catches a
+    // box shown while a test waits for something else.
     struct ErrorBox
     {
         bool shown = false;
@@ -77,6 +78,7 @@ protected:
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
+        int count = 0; // the boxes shown, this one first
     };
     class ErrorBoxCatcher
     {
@@ -86,17 +88,21 @@ protected:
             m_poll.setInterval(5);
             QObject::connect(&m_poll, &QTimer::timeout, [this] {
                 auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                if (!box || m_seen.shown)
+                if (!box)
                     return;
-                m_seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-                box->button(QMessageBox::Ok)->click();
+                if (!m_seen.shown)
+                    m_seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+                ++m_seen.count;
+                box->button(QMessageBox::Ok)->click(); // hides it at once
             });
             m_poll.start();
         }
+        // Waits for the first box; a second one from the same command would
+        // be shown as soon as the first is closed.
         ErrorBox wait(int milliseconds)
         {
             (void)QTest::qWaitFor([this] { return m_seen.shown; }, milliseconds);
-            QTest::qWait(20);
+            QTest::qWait(m_seen.shown ? 200 : 20);
             return m_seen;
         }
 
@@ -110,6 +116,18 @@ protected:
     }
 
     std::string cp932(const char *utf8) const { return CodePage::fromUtf8(utf8); }
+
+    // The text of the box for a picture file that a reading or spread could
+    // not load, named relative to the work folder: it cannot be opened, for
+    // the reason given, or, with no reason, it holds no picture.
+    QString pictureBoxText(const QString &name, const std::string &cp932Reason = {}) const
+    {
+        const QString path = QString::fromStdString(dir.path()) + QLatin1Char('/') + name;
+        if (cp932Reason.empty())
+            return QStringLiteral("ファイル \"") + path + QStringLiteral("\" は画像として読み込めません。.");
+        return QStringLiteral("ファイル \"") + path + QStringLiteral("\" は開けません。") + CodePage::toQString(cp932Reason)
+               + QLatin1Char('.');
+    }
 
     ScopedWorkDir dir;
     std::unique_ptr<TForm1> form;

@@ -1,0 +1,47 @@
+#include "picturemiss.h"
+
+#include "busypointer.h"
+#include "cardtable.h"
+#include "codepage.h"
+#include "picturefile.h"
+#include "sharedfile.h"
+
+#include <utility>
+
+namespace {
+
+std::exception_ptr missed;
+
+} // namespace
+
+bool loadCardPicture(const std::string &cp932FileName, Bitmap &target)
+{
+    BusyPointer::stillWorking();
+    if (LoadPictureFile(cp932FileName, target))
+        return true;
+    if (!missed)
+        missed = missedPictureError(cp932FileName);
+    return false;
+}
+
+void forgetMissedPicture()
+{
+    missed = nullptr;
+}
+
+void reportMissedPicture()
+{
+    if (std::exception_ptr error = std::exchange(missed, nullptr))
+        std::rethrow_exception(error);
+}
+
+std::exception_ptr missedPictureError(const std::string &cp932FileName)
+{
+    const std::string path = fullPath(cp932FileName);
+    int error = 0;
+    if (!SharedFile::open(pictureFilePath(cp932FileName), error))
+        return std::make_exception_ptr(FileOpenError(path, describeFileError(error)));
+    static const Cp932Literal before(u8"ファイル \"");
+    static const Cp932Literal after(u8"\" は画像として読み込めません。");
+    return std::make_exception_ptr(AppError(before.str() + path + after.str()));
+}
