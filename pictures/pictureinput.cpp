@@ -12,8 +12,12 @@ PictureInput::PictureInput(const std::string &utf8Path)
     if (!m_file)
         return;
     // The head is read whole where the file has it, so that a format can be
-    // told from it and a decoder finds its header there.
-    while (m_end < BufferSize) {
+    // told from it and a decoder finds its header there. A file that fits
+    // the buffer comes in one read: once the bytes that it held when it was
+    // opened are in, no second read looks for its end. (A special file may
+    // say it is empty and still hold bytes.)
+    const size_t opened = m_file->size();
+    while (m_end < BufferSize && (m_end == 0 || m_end != opened)) {
         const long got = m_file->read(reinterpret_cast<char *>(m_buffer.get() + m_end), BufferSize - m_end, error);
         if (got < 0)
             m_end = 0;

@@ -36,6 +36,11 @@ inline Rgb overWhite(int red, int green, int blue, int alpha)
          | channelOverWhite(uint32_t(blue), a);
 }
 
+// Draws count pixels of 8-bit red, green, blue and alpha, in that order,
+// over white into words 0xFFRRGGBB, as channelOverWhite does, several
+// pixels at a time. from and to may be the same memory.
+void drawOverWhite(const uint8_t *from, uint32_t *to, int count);
+
 // Makes the rows from first on white: a decoder stopped before them.
 void whitenRowsFrom(Bitmap &target, int first);
 

@@ -98,7 +98,7 @@ void setTransformations(png_structp png, PngRows::Output output)
     png_set_expand(png); // palette to colours, low grey depths to 8 bits, tRNS to alpha
     png_set_scale_16(png);
     png_set_gray_to_rgb(png);
-    if (output == PngRows::Rgb)
+    if (output == PngRows::Rgb || output == PngRows::Rgba)
         return;
     png_set_bgr(png);
     if (output == PngRows::Bgrx)
@@ -167,15 +167,19 @@ void takeRow(png_structp png, png_bytep newRow, png_uint_32 y, int pass)
     if (y >= job->header.height || job->rowsFinished == job->header.height)
         return;
     unsigned char *row = job->rows.first + size_t(y) * job->rows.stride;
+    if (!job->header.interlaced) {
+        // A whole row: finished from libpng's own, without a copy first.
+        if (job->rows.finish)
+            job->finishRow(job->context, y, newRow);
+        else
+            png_progressive_combine_row(png, row, newRow);
+        job->rowsFinished = y + 1;
+        return;
+    }
     if (newRow)
         png_progressive_combine_row(png, row, newRow);
-    if (!job->header.interlaced) {
-        if (job->rows.finish)
-            job->finishRow(job->context, y, row);
-        job->rowsFinished = y + 1;
-    } else if (pass == job->lastPass && y == job->header.height - 1) {
+    if (pass == job->lastPass && y == job->header.height - 1)
         finishAll(job);
-    }
 }
 
 bool whole(const PngJob *job)

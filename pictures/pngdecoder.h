@@ -33,12 +33,15 @@ struct PngRows {
         Indices, // a byte a pixel: palette index or grey level, as stored
         Rgb,     // 8 bits each of red, green, blue
         Bgrx,    // 8 bits each of blue, green, red and an opaque byte
-        Bgra,    // 8 bits each of blue, green, red and alpha
+        Rgba,    // 8 bits each of red, green, blue and alpha
     } output;
-    unsigned char *first; // where row 0 goes
-    size_t stride;        // from one row to the next; 0 when all use one row,
-                          // which only a picture that is not interlaced may
-    bool finish;          // finishRow is called for each row once it is whole
+    // Where the rows go: row 0 at first, each next one stride bytes on.
+    // Only the rows of an interlaced picture and rows that are not
+    // finished go there; a picture that is not interlaced hands each row
+    // to finishRow as libpng delivers it.
+    unsigned char *first;
+    size_t stride;
+    bool finish; // finishRow is called for each row once it is whole
 };
 
 struct PngJob {
@@ -48,7 +51,8 @@ struct PngJob {
     // the target and says how the rows are to come; false when it cannot.
     bool (*prepare)(void *context, const PngHeader *header, PngRows *rows);
     // Called for each row y once all its pixels are in: turns it into the
-    // target's pixels.
+    // target's pixels. The row may be the target's own (in place) or
+    // libpng's, which holds it only until the call returns.
     void (*finishRow)(void *context, unsigned y, unsigned char *row);
     void *context;
 

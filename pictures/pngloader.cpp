@@ -4,6 +4,7 @@
 #include "picturetarget.h"
 #include "pngdecoder.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -26,8 +27,8 @@ struct PngLoad {
     PngJob job;
     PictureInput *input;
     Bitmap *target;
-    // Rows as libpng hands them out when they cannot go straight into the
-    // target: one row, or the whole picture when it is interlaced.
+    // The rows of an interlaced picture as libpng hands them out, when they
+    // cannot gather in the target itself.
     std::unique_ptr<unsigned char[]> rows;
     PixelReservation rowMemory;
     std::vector<Rgb> colours;   // a row of colours on its way into the target
@@ -39,17 +40,20 @@ struct PngLoad {
 // bits through a table: each index or level once to its nearest entry.
 void fillIndexTable(const PngHeader &header, const Bitmap &target, uint8_t *indexFor)
 {
-    for (int value = 0; value < 256; ++value) {
-        Rgb colour = 0; // an index past the palette is black
-        if (header.palette && value < header.paletteSize) {
+    const int values = header.palette ? header.paletteSize : header.grey ? 1 << header.bitDepth : 0;
+    for (int value = 0; value < values; ++value) {
+        Rgb colour;
+        if (header.palette) {
             const unsigned char *c = header.paletteColours[value];
             colour = overWhite(c[0], c[1], c[2], header.paletteAlpha[value]);
-        } else if (header.grey && value < 1 << header.bitDepth) {
+        } else {
             const int level = value * 255 / ((1 << header.bitDepth) - 1);
             colour = value == header.transparentGrey ? 0xFFFFFF : Rgb(level * 0x010101);
         }
         indexFor[value] = target.nearestIndex(colour);
     }
+    // An index past the palette is black.
+    std::fill(indexFor + values, indexFor + 256, target.nearestIndex(0));
 }
 
 PngRows::Output outputFor(const PngHeader &header, PixelFormat format)
@@ -59,7 +63,7 @@ PngRows::Output outputFor(const PngHeader &header, PixelFormat format)
     if (hasPalette(format))
         return PngRows::Indices;
     if (header.alpha)
-        return PngRows::Bgra;
+        return PngRows::Rgba;
     return format == PixelFormat::Rgb32 ? PngRows::Bgrx : PngRows::Rgb;
 }
 
@@ -83,20 +87,22 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
     try {
         makeTarget(target, *load->input, width, height, header->bitsPerPixel);
         rows->output = outputFor(*header, target.pixelFormat());
-        rows->finish = rows->output == PngRows::Indices || rows->output == PngRows::Bgra
+        rows->finish = rows->output == PngRows::Indices || rows->output == PngRows::Rgba
                        || !intoTarget(rows->output, target.pixelFormat());
         if (intoTarget(rows->output, target.pixelFormat())) {
             rows->first = target.scanLine(0);
             rows->stride = target.bytesPerLine();
-        } else {
+        } else if (header->interlaced) {
             const size_t rowBytes = size_t(width) * (rows->output == PngRows::Indices ? 1
                                                      : rows->output == PngRows::Rgb   ? 3
                                                                                       : 4);
-            const size_t count = header->interlaced ? size_t(height) : 1;
-            load->rowMemory = Bitmap::reserve(rowBytes * count, width, height);
-            load->rows = std::make_unique_for_overwrite<unsigned char[]>(rowBytes * count);
+            load->rowMemory = Bitmap::reserve(rowBytes * size_t(height), width, height);
+            load->rows = std::make_unique_for_overwrite<unsigned char[]>(rowBytes * size_t(height));
             rows->first = load->rows.get();
-            rows->stride = header->interlaced ? rowBytes : 0;
+            rows->stride = rowBytes;
+        } else {
+            rows->first = nullptr; // every row is finished from libpng's own
+            rows->stride = 0;
         }
         if (rows->output == PngRows::Indices)
             fillIndexTable(*header, target, load->indexFor);
@@ -118,20 +124,14 @@ void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept
     case PngRows::Indices:
         writeIndices(target, int(y), row, load->indexFor);
         return;
-    case PngRows::Bgra:
+    case PngRows::Rgba:
         if (target.pixelFormat() == PixelFormat::Rgb32) {
-            // The target's own row, drawn over white in place.
-            for (unsigned char *p = row; p < row + 4 * size_t(width); p += 4) {
-                p[0] = channelOverWhite(p[0], p[3]);
-                p[1] = channelOverWhite(p[1], p[3]);
-                p[2] = channelOverWhite(p[2], p[3]);
-                p[3] = 0xFF;
-            }
+            drawOverWhite(row, target.scanLine32(int(y)), width);
             return;
         }
         for (int x = 0; x < width; ++x) {
             const unsigned char *p = row + 4 * x;
-            load->colours[size_t(x)] = overWhite(p[2], p[1], p[0], p[3]);
+            load->colours[size_t(x)] = overWhite(p[0], p[1], p[2], p[3]);
         }
         break;
     case PngRows::Rgb:

@@ -11,6 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
 namespace {
 
 constexpr int LabelAboveImage = 20;
@@ -43,10 +48,75 @@ bool showBack(ImageBox *box)
     return true;
 }
 
+// Where and whether the controls show, worked out step by step as a spread
+// lays itself out and given to the controls once, when it is done: a
+// control that the layout places twice (ShowSlots places every label by its
+// image, the Celtic Cross then moves some) moves, and is repainted, once,
+// and a control about to be shown moves while it is still hidden. The steps
+// read each control's place as the layout has set it so far.
+class PendingLayout
+{
+public:
+    PendingLayout() { current = this; }
+    ~PendingLayout()
+    {
+        current = nullptr;
+        apply();
+    }
+    PendingLayout(const PendingLayout &) = delete;
+    PendingLayout &operator=(const PendingLayout &) = delete;
+
+    // The layout under way: every step of a spread's layout runs inside
+    // layOutSpread, which makes one.
+    static PendingLayout *current;
+
+    QPoint placeOf(const QWidget *control) const
+    {
+        const auto found = m_places.find(control);
+        return found != m_places.end() ? found->second : control->pos();
+    }
+    void place(QWidget *control, QPoint at) { m_places[control] = at; }
+    void setVisible(QWidget *control, bool visible) { m_visibility.emplace_back(control, visible); }
+
+private:
+    // Moves first, then shows and hides in the order the layout gave them,
+    // as it would have made them one at a time.
+    void apply()
+    {
+        for (const auto &[control, at] : m_places) {
+            if (control->pos() != at)
+                control->move(at);
+        }
+        for (const auto &[control, visible] : m_visibility)
+            control->setVisible(visible);
+    }
+
+    std::map<QWidget *, QPoint, std::less<>> m_places;
+    std::vector<std::pair<QWidget *, bool>> m_visibility;
+};
+
+PendingLayout *PendingLayout::current = nullptr;
+
+// A control's top and left as the layout has placed it so far.
+int topOf(const QWidget *control)
+{
+    return PendingLayout::current->placeOf(control).y();
+}
+
+int leftOf(const QWidget *control)
+{
+    return PendingLayout::current->placeOf(control).x();
+}
+
 // Moves a control so that its top-left corner is at (top, left).
 void place(QWidget *control, int top, int left)
 {
-    control->move(left, top);
+    PendingLayout::current->place(control, QPoint(left, top));
+}
+
+void setShown(QWidget *control, bool shown)
+{
+    PendingLayout::current->setVisible(control, shown);
 }
 
 } // namespace
@@ -64,6 +134,8 @@ void TForm1::ApplySpread(int index)
 void TForm1::layOutSpread(int index)
 {
     const Spread &spread = spreads()[index];
+    // Given to the controls when the layout ends, however it ends.
+    const PendingLayout layout;
     setLabelTexts(index);
     if (index == CelticCross) {
         if (!layOutCelticCross())
@@ -91,19 +163,20 @@ void TForm1::placeImages(int index)
     const Spread &spread = spreads()[index];
     auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
     place(anchor, spread.anchorTop, spread.anchorLeft);
-    int previousTop = anchor->y();
+    const int anchorTop = topOf(anchor), anchorLeft = leftOf(anchor);
+    int previousTop = anchorTop;
     for (size_t i = 0; i < spread.positions.size(); ++i) {
         const int slot = static_cast<int>(i) + 1;
         const SlotPlace &at = spread.positions[i].place;
         auto *image = control<ImageBox>("Image", slot);
         if (slot != spread.anchorSlot) {
             switch (at.rule) {
-            case SlotPlace::FromAnchor: place(image, anchor->y() + at.top, anchor->x() + at.left); break;
-            case SlotPlace::LeftFixed: place(image, anchor->y() + at.top, at.left); break;
-            case SlotPlace::TopChained: place(image, previousTop + at.top, anchor->x() + at.left); break;
+            case SlotPlace::FromAnchor: place(image, anchorTop + at.top, anchorLeft + at.left); break;
+            case SlotPlace::LeftFixed: place(image, anchorTop + at.top, at.left); break;
+            case SlotPlace::TopChained: place(image, previousTop + at.top, anchorLeft + at.left); break;
             }
         }
-        previousTop = image->y();
+        previousTop = topOf(image);
     }
 }
 
@@ -124,7 +197,7 @@ bool TForm1::layOutCelticCross()
     ShowSlots(static_cast<int>(spread.positions.size()));
     for (const ControlPlace &move : spread.moves) {
         const QWidget *from = move.fromOwnImage ? control<ImageBox>("Image", move.slot) : anchor;
-        place(control<QWidget>(prefixOf(move.part), move.slot), from->y() + move.top, from->x() + move.left);
+        place(control<QWidget>(prefixOf(move.part), move.slot), topOf(from) + move.top, leftOf(from) + move.left);
     }
     return true;
 }
@@ -144,18 +217,20 @@ void TForm1::ShowSlots(int n)
         auto *label = control<QLabel>("label", slot);
         auto *image = control<ImageBox>("image", slot);
         auto *edit = control<QLineEdit>("edit", slot);
-        label->show();
-        place(label, image->y() - LabelAboveImage, image->x());
-        edit->show();
-        place(edit, image->y() + EditBelowImage, image->x());
-        edit->clear();
-        image->show();
+        setShown(label, true);
+        place(label, topOf(image) - LabelAboveImage, leftOf(image));
+        setShown(edit, true);
+        place(edit, topOf(image) + EditBelowImage, leftOf(image));
+        // Emptying a box that is empty already would repaint it all the same.
+        if (!edit->text().isEmpty())
+            edit->clear();
+        setShown(image, true);
         image->setAutoSize(true);
     }
     for (int slot = n + 1; slot <= SlotCount; ++slot) {
-        control<QLabel>("label", slot)->hide();
-        control<QLineEdit>("edit", slot)->hide();
-        control<ImageBox>("image", slot)->hide();
+        setShown(control<QLabel>("label", slot), false);
+        setShown(control<QLineEdit>("edit", slot), false);
+        setShown(control<ImageBox>("image", slot), false);
     }
 }
 

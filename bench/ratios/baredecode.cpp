@@ -31,7 +31,23 @@ void readPngBytes(png_structp png, png_bytep target, size_t size)
     std::exit(1);
 }
 
+void ignorePngWarning(png_structp, png_const_charp) {}
+
+// Warnings and traces, such as the hostile files' repeated scans, which
+// libjpeg would print once for every copy.
+void ignoreJpegMessage(j_common_ptr, int) {}
+
 } // namespace
+
+PixelMemory::Words pixelMemory(size_t bytes)
+{
+    PixelMemory::Words memory = PixelMemory::allocate((bytes + 3) / 4 * 4);
+    if (!memory) {
+        std::fprintf(stderr, "no memory for %zu bytes of pixels\n", bytes);
+        std::exit(1);
+    }
+    return memory;
+}
 
 std::vector<uint8_t> fileBytes(const std::string &path)
 {
@@ -50,6 +66,7 @@ DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file)
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr errors;
     cinfo.err = jpeg_std_error(&errors); // ends the process on an error
+    errors.emit_message = ignoreJpegMessage;
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&cinfo, TRUE);
@@ -61,14 +78,14 @@ DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file)
     picture.height = int(cinfo.output_height);
     picture.bytesPerPixel = cinfo.output_components;
     picture.bytesPerLine = (size_t(cinfo.output_width) * size_t(cinfo.output_components) + 3) / 4 * 4;
-    picture.pixels.reset(new uint8_t[picture.bytesPerLine * cinfo.output_height]);
+    picture.memory = pixelMemory(picture.bytesPerLine * cinfo.output_height);
     constexpr JDIMENSION RowsPerRead = 16;
     JSAMPROW rows[RowsPerRead];
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
         const JDIMENSION wanted = left < RowsPerRead ? left : RowsPerRead;
         for (JDIMENSION i = 0; i < wanted; ++i)
-            rows[i] = picture.pixels.get() + (cinfo.output_scanline + i) * picture.bytesPerLine;
+            rows[i] = picture.pixels() + (cinfo.output_scanline + i) * picture.bytesPerLine;
         jpeg_read_scanlines(&cinfo, rows, wanted);
     }
     jpeg_finish_decompress(&cinfo);
@@ -78,7 +95,7 @@ DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file)
 
 DecodedPicture barePngDecode(const std::vector<uint8_t> &file)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stopOnPngError, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stopOnPngError, ignorePngWarning);
     png_infop info = png_create_info_struct(png);
     MemoryReader reader{file.data(), file.size()};
     png_set_read_fn(png, &reader, readPngBytes);
@@ -88,10 +105,10 @@ DecodedPicture barePngDecode(const std::vector<uint8_t> &file)
     picture.width = int(png_get_image_width(png, info));
     picture.height = int(png_get_image_height(png, info));
     picture.bytesPerLine = png_get_rowbytes(png, info);
-    picture.pixels.reset(new uint8_t[picture.bytesPerLine * size_t(picture.height)]);
+    picture.memory = pixelMemory(picture.bytesPerLine * size_t(picture.height));
     std::vector<png_bytep> rows(size_t(picture.height));
     for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = picture.pixels.get() + y * picture.bytesPerLine;
+        rows[y] = picture.pixels() + y * picture.bytesPerLine;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);

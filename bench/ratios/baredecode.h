@@ -2,12 +2,15 @@
 
 // The floors that picture loading is measured against: libjpeg-turbo or
 // libpng on its own, decoding a file's bytes already in memory into a fresh
-// buffer, with nothing of ours around it. The benchmarks decode only files
-// that they wrote themselves: a broken one ends the process.
+// buffer, with nothing of ours around it. The buffer is taken as the program
+// takes a bitmap's pixels (PixelMemory::allocate), so that both sides meet
+// the same pages. The benchmarks decode only files that they wrote
+// themselves: a broken one ends the process; warnings print nothing.
+
+#include "pixelmemory.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +19,14 @@ struct DecodedPicture {
     int height = 0;
     size_t bytesPerLine = 0; // rows start on 32-bit boundaries, as a QImage's must
     int bytesPerPixel = 0;
-    std::unique_ptr<uint8_t[]> pixels; // not cleared before decoding: the decoder fills it
+    PixelMemory::Words memory; // not cleared before decoding: the decoder fills it
+
+    uint8_t *pixels() const { return reinterpret_cast<uint8_t *>(memory.get()); }
 };
+
+// Memory for that many bytes as the program's bitmaps take it; ends the
+// process when there is none.
+PixelMemory::Words pixelMemory(size_t bytes);
 
 // The whole file, read once before any timing.
 std::vector<uint8_t> fileBytes(const std::string &path);

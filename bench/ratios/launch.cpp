@@ -27,16 +27,23 @@ long long monotonicNanoseconds()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
-// The benchmark's own environment with the offscreen platform chosen and
-// the probe preloaded.
-std::vector<std::string> probeEnvironment(const std::string &probe)
+// The benchmark's own environment with the platform chosen and the probe
+// preloaded. An offscreen run has no display: given one, Qt's offscreen
+// platform would connect to it.
+std::vector<std::string> probeEnvironment(const std::string &probe, const std::string &x11Display)
 {
     std::vector<std::string> entries;
     for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0
+            && std::strncmp(*e, "DISPLAY=", 8) != 0)
             entries.emplace_back(*e);
     }
-    entries.emplace_back(std::string("QT_QPA_PLATFORM=") + KUERUMI_OFFSCREEN);
+    if (x11Display.empty()) {
+        entries.emplace_back(std::string("QT_QPA_PLATFORM=") + KUERUMI_OFFSCREEN);
+    } else {
+        entries.emplace_back("QT_QPA_PLATFORM=xcb");
+        entries.emplace_back("DISPLAY=" + x11Display);
+    }
     entries.emplace_back("LD_PRELOAD=" + probe);
     return entries;
 }
@@ -72,9 +79,10 @@ std::string readUntilEnd(int fd, pid_t child, const std::string &program)
 
 } // namespace
 
-ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder)
+ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
+                      const std::string &x11Display)
 {
-    const std::vector<std::string> environment = probeEnvironment(probe);
+    const std::vector<std::string> environment = probeEnvironment(probe, x11Display);
     std::vector<char *> envp;
     for (const std::string &entry : environment)
         envp.push_back(const_cast<char *>(entry.c_str()));

@@ -1,8 +1,8 @@
 #pragma once
 
-// Starting a Qt program, as built and unchanged, in a fresh process on Qt's
-// offscreen platform with the frame probe preloaded, and reading what the
-// probe reports (see frameprobe.cpp).
+// Starting a Qt program, as built and unchanged, in a fresh process with the
+// frame probe preloaded, and reading what the probe reports (see
+// frameprobe.cpp).
 
 #include <string>
 
@@ -13,7 +13,9 @@ struct ProbeRun {
     std::string lastSlot;     // the text of slot 22 after that reading, or empty
 };
 
-// Runs program with folder as its current directory, probe preloaded.
+// Runs program with folder as its current directory, probe preloaded, on
+// Qt's offscreen platform, or, given an X display's name, on that X server.
 // Throws std::runtime_error when it cannot be started, reports nothing or
 // takes longer than thirty seconds.
-ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder);
+ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
+                      const std::string &x11Display = {});

@@ -37,7 +37,7 @@ void PictureWall::paintEvent(QPaintEvent *event)
         if (!event->region().intersects(rect))
             continue;
         const DecodedPicture &picture = m_pictures[size_t(k)];
-        const QImage view(picture.pixels.get(), picture.width, picture.height, qsizetype(picture.bytesPerLine),
+        const QImage view(picture.pixels(), picture.width, picture.height, qsizetype(picture.bytesPerLine),
                           picture.bytesPerPixel == 3 ? QImage::Format_RGB888 : QImage::Format_RGB32);
         // One rectangle at a time: within a clip of several rectangles the
         // raster engine blends span by span, several times slower than the

@@ -3,6 +3,7 @@
 #include "codepage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -65,25 +66,42 @@ const std::vector<Rgb> &paletteOf(PixelFormat format)
     }
 }
 
+// A grey's squared distance from a colour is the channels' own spread about
+// their mean plus three times the square of the grey's distance from that
+// mean, so the ramp's nearest grey depends on the sum of the channels alone:
+// for each sum, the step whose level lies nearest to a third of it (the
+// first of two as near), found next to mean * 45 / 255.
+constexpr int MaxChannelSum = 3 * 255;
+constexpr auto NearestRampStep = [] {
+    const auto offMean = [](int k, int sum) {
+        const int off = 3 * rampLevel(k) - sum;
+        return off < 0 ? -off : off;
+    };
+    std::array<uint8_t, MaxChannelSum + 1> steps{};
+    for (int sum = 0; sum <= MaxChannelSum; ++sum) {
+        const int k0 = sum / 17;
+        int best = std::max(0, k0 - 1);
+        for (int k = best + 1; k <= std::min(RampSteps, k0 + 1); ++k) {
+            if (offMean(k, sum) < offMean(best, sum))
+                best = k;
+        }
+        steps[size_t(sum)] = uint8_t(best);
+    }
+    return steps;
+}();
+
 // Exact nearest entry of the halftone palette: the cube's nearest point is
-// found channel by channel, the ramp's nearest grey lies next to the mean of
-// the three channels; the closer of the two wins.
+// found channel by channel, the ramp's nearest grey from the channels' sum;
+// the cube's wins unless the grey is strictly closer.
 uint8_t nearestHalftone(Rgb colour)
 {
     const auto cubeLevel = [](int c) { return (c + CubeStep / 2) / CubeStep; };
     const int r = cubeLevel(red(colour)), g = cubeLevel(green(colour)), b = cubeLevel(blue(colour));
-    int best = cubeIndex(r, g, b);
-    int bestDistance = distanceSquared(colour, rgb(r * CubeStep, g * CubeStep, b * CubeStep));
-    const int k0 = (red(colour) + green(colour) + blue(colour)) / 17; // mean * 45 / 255
-    for (int k = std::max(0, k0 - 1); k <= std::min(RampSteps, k0 + 1); ++k) {
-        const int level = rampLevel(k);
-        const int distance = distanceSquared(colour, rgb(level, level, level));
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = rampIndex(k);
-        }
-    }
-    return uint8_t(best);
+    const int cubeDistance = distanceSquared(colour, rgb(r * CubeStep, g * CubeStep, b * CubeStep));
+    const int k = NearestRampStep[size_t(red(colour) + green(colour) + blue(colour))];
+    const int level = rampLevel(k);
+    const bool greyCloser = distanceSquared(colour, rgb(level, level, level)) < cubeDistance;
+    return uint8_t(greyCloser ? rampIndex(k) : cubeIndex(r, g, b));
 }
 
 uint8_t nearestInPalette(const std::vector<Rgb> &palette, Rgb colour)

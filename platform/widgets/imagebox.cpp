@@ -101,9 +101,24 @@ void ImageBox::paintInBands(QPainter &painter, const QRect &exposed) const
     }
 }
 
+void ImageBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateOpaque();
+}
+
+// A picture that covers the whole box paints every pixel of it: what lies
+// beneath the box need not be painted first. Bitmaps have no transparency.
+void ImageBox::updateOpaque()
+{
+    const bool covers = !m_view.isNull() && m_view.width() >= width() && m_view.height() >= height();
+    setAttribute(Qt::WA_OpaquePaintEvent, covers);
+}
+
 void ImageBox::pictureChanged()
 {
     fitToPicture();
+    updateOpaque();
     update();
     if (QAccessible::isActive()) {
         QAccessibleEvent event(this, QAccessible::VisibleDataChanged);

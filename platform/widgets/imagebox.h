@@ -36,10 +36,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void pictureChanged();
     void fitToPicture();
+    void updateOpaque();
     void paintInBands(QPainter &painter, const QRect &exposed) const;
 
     bool m_autoSize = false;

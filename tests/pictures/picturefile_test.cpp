@@ -755,3 +755,27 @@ TEST(LoadPictureFile, PngsOfEveryKindShowWhatTheirSamplesSay)
                 EXPECT_TRUE(samePixels(target, toBitmap(pngPictureOverWhite(picture), format)));
             }
 }
+
+TEST(LoadPictureFile, PngAlphaIsDrawnOverWhiteAtEveryLevelAndEveryAlpha)
+{
+    // Rows of every alpha, each across every level of each channel; a width
+    // of 257 leaves one pixel over when pixels are drawn four at a time.
+    ScopedWorkDir dir;
+    PngPicture picture;
+    picture.width = 257;
+    picture.height = 256;
+    picture.colourType = 6; // colour with alpha
+    for (int y = 0; y < picture.height; ++y) {
+        std::vector<uint16_t> row;
+        for (int x = 0; x < picture.width; ++x) {
+            const int level = x % 256;
+            row.insert(row.end(), {uint16_t(level), uint16_t(255 - level), uint16_t(level * 7 % 256), uint16_t(y)});
+        }
+        picture.samples.push_back(row);
+    }
+    ScopedWorkDir::write("alpha.png", encodePng(picture));
+    Bitmap target;
+    ASSERT_TRUE(LoadPictureFile("alpha.png", target));
+    ASSERT_EQ(target.pixelFormat(), PixelFormat::Rgb32);
+    EXPECT_TRUE(samePixels(target, toBitmap(pngPictureOverWhite(picture), PixelFormat::Rgb32)));
+}

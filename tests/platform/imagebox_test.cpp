@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QCoreApplication>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
 
 #include <malloc.h>
 
@@ -195,4 +198,34 @@ TEST(ImageBox, BlendsPixelsAtFractionalScalesAndKeepsThemSquareAtWholeOnes)
     for (int y = 0; y < doubled.height(); ++y)
         for (int x = 0; x < doubled.width(); ++x)
             ASSERT_EQ(doubled.pixel(x, y), pattern.pixel(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST(ImageBox, ShowsWhatLiesBeneathWhereItsPictureDoesNotReach)
+{
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette colours = window.palette();
+    colours.setColor(QPalette::Window, QColor::fromRgb(Backdrop));
+    window.setPalette(colours);
+    window.resize(30, 20);
+    auto *box = new ImageBox(&window);
+    box->setGeometry(0, 0, 30, 20);
+    box->setPicture(patternBitmap(30, 20)); // covers the box
+    window.show();
+    for (int i = 0; i < 100 && !(window.windowHandle() && window.windowHandle()->isExposed()); ++i)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(window.windowHandle()->isExposed());
+    // What the window shows on the screen, painted as the screen is: a
+    // box that hid what lies beneath it after its picture left some of it
+    // bare would show the earlier picture there.
+    const auto shown = [&] {
+        window.repaint();
+        return window.screen()->grabWindow(window.winId()).toImage();
+    };
+    EXPECT_EQ(shown().pixel(29, 19), 0xFF000000 | box->picture()->pixel(29, 19));
+    box->setPicture(patternBitmap(17, 11));
+    const QImage screen = shown();
+    EXPECT_EQ(screen.pixel(3, 2), 0xFF000000 | box->picture()->pixel(3, 2));
+    EXPECT_EQ(screen.pixel(29, 19), Backdrop);
+    EXPECT_EQ(screen.pixel(16, 15), Backdrop);
 }
