@@ -7,13 +7,19 @@
 # A macro, not a function: what find_package sets is for the caller's scope.
 set(KUERUMI_INSTALL_DEPS ${CMAKE_CURRENT_LIST_DIR}/../tools/install-deps)
 
-macro(kuerumi_find_package name package)
-  file(READ ${KUERUMI_INSTALL_DEPS} _kuerumi_deps)
-  string(REGEX REPLACE "[()\n\t\\\\]" " " _kuerumi_deps " ${_kuerumi_deps} ")
-  string(FIND "${_kuerumi_deps}" " ${package} " _kuerumi_at)
-  if(_kuerumi_at EQUAL -1)
-    message(FATAL_ERROR "${name} comes from the Debian package ${package}, which tools/install-deps does not "
+#   kuerumi_debian_package(DEBIAN_PACKAGE) checks the package alone, for a
+#   library found otherwise (find_library).
+function(kuerumi_debian_package package)
+  file(READ ${KUERUMI_INSTALL_DEPS} deps)
+  string(REGEX REPLACE "[()\n\t\\\\]" " " deps " ${deps} ")
+  string(FIND "${deps}" " ${package} " at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "The build needs the Debian package ${package}, which tools/install-deps does not "
                         "install: add it to the group that needs it.")
   endif()
+endfunction()
+
+macro(kuerumi_find_package name package)
+  kuerumi_debian_package(${package})
   find_package(${name} ${ARGN})
 endmacro()

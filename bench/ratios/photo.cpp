@@ -11,7 +11,6 @@
 
 #include <jpeglib.h>
 #include <png.h>
-#include <zlib.h>
 
 namespace {
 
@@ -162,12 +161,6 @@ uint8_t paletteIndex(const uint8_t *rgb)
     return uint8_t(((rgb[0] + 25) / 51 * 7 + (rgb[1] + 21) / 42) * 6 + (rgb[2] + 25) / 51);
 }
 
-std::vector<unsigned char> readBytes(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
-}
-
 void putLittle(std::vector<unsigned char> &out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
@@ -301,7 +294,7 @@ void writeHostileJpeg(const std::string &path, int width, int height, uint32_t s
     writeBytes(path, file.data(), file.size());
 }
 
-void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind)
+void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind, size_t emptyChunks)
 {
     struct FileCloser {
         void operator()(FILE *file) const { std::fclose(file); }
@@ -321,6 +314,10 @@ void writePhotoPng(const std::string &path, int width, int height, uint32_t seed
     if (kind == PngKind::Palette)
         png_set_PLTE(png, info, palette.data(), int(palette.size()));
     png_write_info(png, info);
+    // Chunks of no kind a reader knows, empty, before the data.
+    static const png_byte unknown[] = {'a', 'b', 'C', 'd', 0};
+    for (size_t i = 0; i < emptyChunks; ++i)
+        png_write_chunk(png, unknown, nullptr, 0);
 
     PhotoRows photo(width, height, seed);
     const int channels = kind == PngKind::Rgb ? 3 : kind == PngKind::Alpha ? 4 : 1;
@@ -360,22 +357,10 @@ void writePaddedPicture(const std::string &path, PictureFormat format, int width
         file = encodeJpeg(width, height, seed, JpegKind::Progressive);
         file.insert(file.end() - 2, padding, 0xFF);
         break;
-    case PictureFormat::Png: {
-        writePhotoPng(path, width, height, seed, PngKind::Rgb);
-        file = readBytes(path);
-        // After the signature and the header chunk.
-        const unsigned char type[] = {'a', 'b', 'C', 'd'};
-        const uint32_t crc = uint32_t(crc32(0, type, 4));
-        std::vector<unsigned char> empty = {0, 0, 0, 0, 'a', 'b', 'C', 'd'};
-        for (int shift = 24; shift >= 0; shift -= 8)
-            empty.push_back(uint8_t(crc >> shift));
-        std::vector<unsigned char> chunks;
-        chunks.reserve(padding);
-        for (size_t i = 0; i < padding / empty.size(); ++i)
-            chunks.insert(chunks.end(), empty.begin(), empty.end());
-        file.insert(file.begin() + 33, chunks.begin(), chunks.end());
-        break;
-    }
+    case PictureFormat::Png:
+        // Each empty chunk takes 12 bytes.
+        writePhotoPng(path, width, height, seed, PngKind::Rgb, padding / 12);
+        return;
     case PictureFormat::Gif:
         file = paddedGif(width, height, seed, padding / 2);
         break;

@@ -26,8 +26,10 @@ enum class PngKind {
 };
 
 // The picture as a PNG of that kind, 8 bits a sample, libpng's default
-// compression and filters.
-void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind);
+// compression and filters, with emptyChunks chunks of no known kind before
+// its data.
+void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind,
+                   size_t emptyChunks = 0);
 
 enum class PictureFormat { Jpeg, Png, Gif, Bmp };
 
