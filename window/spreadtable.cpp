@@ -75,11 +75,11 @@ const char *prefixOf(SlotPart part)
 const std::array<Spread, SpreadCount> &spreads()
 {
     static const std::array<Spread, SpreadCount> table = {{
-        {Cp932Literal(u8"聖三角スプレッド"), "N6", &TForm1::N6Click, 1, 500, 280, holyTriangle, {}},
-        {Cp932Literal(u8"ジプシーの十字スプレッド"), "N7", &TForm1::N7Click, 5, 350, 280, gypsyCross, {}},
-        {Cp932Literal(u8"二者択一スプレッド"), "N8", &TForm1::N8Click, 1, 600, 280, twoChoices, {}},
-        {Cp932Literal(u8"ヘキサグラムスプレッド"), "N9", &TForm1::N9Click, 7, 350, 280, hexagram, {}},
-        {Cp932Literal(u8"ケルト十字スプレッド"), "N10", &TForm1::N10Click, 1, 360, 200, celticCross, celticMoves},
+        {HolyTriangle, Cp932Literal(u8"聖三角スプレッド"), "N6", &TForm1::N6Click, 1, 500, 280, holyTriangle, {}},
+        {GypsyCross, Cp932Literal(u8"ジプシーの十字スプレッド"), "N7", &TForm1::N7Click, 5, 350, 280, gypsyCross, {}},
+        {TwoChoices, Cp932Literal(u8"二者択一スプレッド"), "N8", &TForm1::N8Click, 1, 600, 280, twoChoices, {}},
+        {Hexagram, Cp932Literal(u8"ヘキサグラムスプレッド"), "N9", &TForm1::N9Click, 7, 350, 280, hexagram, {}},
+        {CelticCross, Cp932Literal(u8"ケルト十字スプレッド"), "N10", &TForm1::N10Click, 1, 360, 200, celticCross, celticMoves},
     }};
     return table;
 }

@@ -44,8 +44,14 @@ struct ControlPlace
 
 class TForm1;
 
+// The spreads by name, each its entry's place in the table, the list and
+// the menu. A new spread takes its place here and in the table, and every
+// use follows; nothing names a spread by its number.
+enum SpreadName : int { HolyTriangle, GypsyCross, TwoChoices, Hexagram, CelticCross, SpreadCount };
+
 struct Spread
 {
+    SpreadName id; // its own place in the table
     Cp932Literal name;
     const char *menuItem;
     void (TForm1::*command)(); // what its menu item does
@@ -56,9 +62,7 @@ struct Spread
     std::span<const ControlPlace> moves;
 };
 
-inline constexpr int SpreadCount = 5;
-inline constexpr int CelticCross = 4;
-inline constexpr int CrossingSlot = 2;
+inline constexpr int CrossingSlot = 2; // the Celtic Cross's card that lies across
 inline constexpr int SlotCount = 22;
 
 const std::array<Spread, SpreadCount> &spreads();

@@ -26,7 +26,6 @@ namespace {
 
 constexpr QSize OuterSize(700, 880);
 constexpr int WindowFontPixels = 11;
-constexpr int StartSpread = 3; // the Hexagram
 constexpr int ListArrowWidth = 13;
 constexpr int SmallestListFontPixels = 8;
 
@@ -272,7 +271,7 @@ void TForm1::FormCreate()
     for (const Spread &spread : spreads())
         ComboBox1->addItem(CodePage::toQString(spread.name.str()));
     ResetPictures(SlotCount);
-    ApplySpread(StartSpread);
+    ApplySpread(Hexagram);
 }
 
 void TForm1::ComboBox1Select()
@@ -284,31 +283,31 @@ void TForm1::ComboBox1Select()
 void TForm1::N6Click()
 {
     ResetPictures(SlotCount);
-    ApplySpread(0);
+    ApplySpread(HolyTriangle);
 }
 
 void TForm1::N7Click()
 {
     ResetPictures(SlotCount);
-    ApplySpread(1);
+    ApplySpread(GypsyCross);
 }
 
 void TForm1::N8Click()
 {
     ResetPictures(SlotCount);
-    ApplySpread(2);
+    ApplySpread(TwoChoices);
 }
 
 void TForm1::N9Click()
 {
     ResetPictures(SlotCount);
-    ApplySpread(3);
+    ApplySpread(Hexagram);
 }
 
 void TForm1::N10Click()
 {
     ResetPictures(SlotCount);
-    ApplySpread(4);
+    ApplySpread(CelticCross);
 }
 
 void TForm1::N12Click()

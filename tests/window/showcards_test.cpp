@@ -101,7 +101,7 @@ TEST_F(ShowCardsTest, CelticCrossWithoutReversal)
         if (slot != 2)
             expectCard(hand, slot, TestDeck::Turn::Upright);
     }
-    EXPECT_EQ(list()->currentIndex(), 4) << "the reading leaves the layout alone";
+    EXPECT_EQ(list()->currentIndex(), CelticCross) << "the reading leaves the layout alone";
     EXPECT_TRUE(image(11)->isHidden());
 }
 
@@ -247,7 +247,7 @@ TEST_F(ShowCardsTest, BusyPointerShowsOnceACommandRunsLongUntilItEnds)
         const auto pick = QObject::connect(list(), &QComboBox::currentIndexChanged, [&] { atThePick = pointerNow(); });
         edit(22)->clear();
         showCards(3);
-        chooseSpread(list()->currentIndex() == 4 ? "N9" : "N10");
+        chooseSpread(list()->currentIndex() == CelticCross ? "N9" : "N10");
         QObject::disconnect(slot);
         QObject::disconnect(pick);
         EXPECT_EQ(atTheLastSlot, d.whileWorking) << "a reading";

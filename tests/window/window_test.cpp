@@ -52,7 +52,9 @@ const std::vector<std::tuple<const char *, int, At>> celticPlaces = {
     {"Label", 7, {620, 500}}, {"Label", 8, {430, 500}}, {"Label", 9, {240, 500}}, {"Label", 10, {50, 500}},
 };
 
+// The menu items of the spreads, in the table's order.
 const char *const menuItems[] = {"N6", "N7", "N8", "N9", "N10"};
+static_assert(std::size(menuItems) == SpreadCount);
 
 } // namespace
 
@@ -97,13 +99,13 @@ protected:
 
     // Everything a spread decides: places, label texts, visibility, marks,
     // the list's item, empty text boxes and placeholder pictures.
-    void expectSpread(int index)
+    void expectSpread(SpreadName index)
     {
         SCOPED_TRACE("spread " + std::to_string(index));
         const auto &places = imagePlaces[index];
         const int count = static_cast<int>(places.size());
         EXPECT_EQ(list()->currentIndex(), index);
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < SpreadCount; ++i)
             EXPECT_EQ(action(menuItems[i])->isChecked(), i == index) << menuItems[i];
         for (int slot = 1; slot <= 22; ++slot) {
             const bool shownSlot = slot <= count;
@@ -117,29 +119,38 @@ protected:
             expectAt(image(slot), place);
             EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[index][slot - 1]));
             EXPECT_TRUE(edit(slot)->text().isEmpty());
-            if (index != 4 || !isCelticPlaced("Label", slot))
+            if (index != CelticCross || !isCelticPlaced("Label", slot))
                 expectAt(label(slot), {place.top - 20, place.left});
-            if (index != 4 || !isCelticPlaced("Edit", slot))
+            if (index != CelticCross || !isCelticPlaced("Edit", slot))
                 expectAt(edit(slot), {place.top + 160, place.left});
-            const TestDeck::Turn expectedTurn = index == 4 && slot == 2 ? TestDeck::Turn::CounterClockwise
-                                                                        : TestDeck::Turn::Upright;
+            const TestDeck::Turn expectedTurn = index == CelticCross && slot == CrossingSlot
+                                                    ? TestDeck::Turn::CounterClockwise
+                                                    : TestDeck::Turn::Upright;
             EXPECT_EQ(TestDeck::turnOf(shown(slot), TestDeck::PlaceholderColour), expectedTurn) << slot;
         }
-        if (index == 4) {
+        if (index == CelticCross) {
             for (const auto &[prefix, slot, where] : celticPlaces)
                 expectAt(control<QWidget>(prefix, slot), where);
         }
     }
 };
 
+// Each row of the spread table stands at its name's place, which is its
+// place in the list and the menu.
+TEST(SpreadTable, EachSpreadStandsAtItsNamesPlace)
+{
+    for (int index = 0; index < SpreadCount; ++index)
+        EXPECT_EQ(spreads()[size_t(index)].id, index);
+}
+
 TEST_F(SpreadTest, StartState)
 {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("くえるみ"));
-    EXPECT_EQ(list()->count(), 5);
+    EXPECT_EQ(list()->count(), SpreadCount);
     EXPECT_EQ(list()->currentText(), QStringLiteral("ヘキサグラムスプレッド"));
     EXPECT_TRUE(checkBox()->isChecked());
     EXPECT_TRUE(action("N12")->isChecked());
-    expectSpread(3);
+    expectSpread(Hexagram);
     for (int slot = 1; slot <= 7; ++slot) {
         EXPECT_EQ(image(slot)->size(), QSize(TestDeck::CardWidth, TestDeck::CardHeight));
         EXPECT_TRUE(image(slot)->isVisible());
@@ -147,20 +158,20 @@ TEST_F(SpreadTest, StartState)
     EXPECT_EQ(form->frameGeometry().size(), QSize(700, 880));
     EXPECT_EQ(form->font().family(), QStringLiteral("Tahoma"));
     EXPECT_EQ(form->font().pixelSize(), 11);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < SpreadCount; ++i)
         EXPECT_EQ(list()->itemText(i), action(menuItems[i])->text());
 }
 
 TEST_F(SpreadTest, EverySpreadFromTheListAndFromTheMenu)
 {
     QSignalSpy picks(list(), &QComboBox::activated);
-    for (int index : {0, 1, 2, 4, 3, 0}) {
+    for (SpreadName index : {HolyTriangle, GypsyCross, TwoChoices, CelticCross, Hexagram, HolyTriangle}) {
         pickInList(index);
         expectSpread(index);
     }
     EXPECT_GT(picks.count(), 0) << "the keyboard picks are the user's";
     picks.clear();
-    for (int index : {4, 1, 2, 0, 3, 4}) {
+    for (SpreadName index : {CelticCross, GypsyCross, TwoChoices, HolyTriangle, Hexagram, CelticCross}) {
         action(menuItems[index])->trigger();
         expectSpread(index);
     }
@@ -171,7 +182,7 @@ TEST_F(SpreadTest, CrossingCardLiesSidewaysOnceHoweverOftenChosen)
 {
     for (int times = 0; times < 3; ++times) {
         action("N10")->trigger();
-        expectSpread(4);
+        expectSpread(CelticCross);
         EXPECT_EQ(image(2)->size(), QSize(TestDeck::CardHeight, TestDeck::CardWidth));
     }
     // Drawn over slot 1: declared later, so it stacks above.
@@ -183,12 +194,12 @@ TEST_F(SpreadTest, HolyTriangleAfterTheCelticCross)
 {
     action("N10")->trigger();
     action("N6")->trigger();
-    expectSpread(0);
+    expectSpread(HolyTriangle);
     EXPECT_EQ(image(2)->size(), QSize(TestDeck::CardWidth, TestDeck::CardHeight));
     expectAt(label(2), {230, 80});
     expectAt(edit(2), {410, 80});
     for (int slot = 4; slot <= 10; ++slot)
-        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[4][slot - 1])) << "kept, hidden";
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[CelticCross][slot - 1])) << "kept, hidden";
 }
 
 TEST_F(SpreadTest, ChoosingASpreadAgainLaysItOutAfresh)
@@ -196,7 +207,7 @@ TEST_F(SpreadTest, ChoosingASpreadAgainLaysItOutAfresh)
     edit(1)->setText(QStringLiteral("typed"));
     edit(9)->setText(QStringLiteral("hidden text"));
     action("N9")->trigger();
-    expectSpread(3);
+    expectSpread(Hexagram);
     EXPECT_EQ(edit(9)->text(), QStringLiteral("hidden text")) << "a hidden slot keeps its text";
 }
 
@@ -487,7 +498,7 @@ TEST_P(MissingPlaceholderTest, WindowOpensWithoutPictures)
 {
     for (int slot = 1; slot <= 22; ++slot)
         EXPECT_EQ(image(slot)->picture(), nullptr);
-    EXPECT_EQ(list()->currentIndex(), 3);
+    EXPECT_EQ(list()->currentIndex(), Hexagram);
     EXPECT_FALSE(image(1)->isHidden());
     EXPECT_TRUE(action("N9")->isChecked());
 }
@@ -498,8 +509,8 @@ TEST_P(MissingPlaceholderTest, SpreadsAreLaidOutWithoutPictures)
     expectBackReported(takeErrorBox());
     EXPECT_TRUE(action("N6")->isChecked());
     for (int slot = 1; slot <= 3; ++slot) {
-        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[0][slot - 1]));
-        expectAt(image(slot), imagePlaces[0][slot - 1]);
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[HolyTriangle][slot - 1]));
+        expectAt(image(slot), imagePlaces[HolyTriangle][slot - 1]);
         EXPECT_EQ(image(slot)->picture(), nullptr);
     }
     EXPECT_TRUE(image(4)->isHidden());
@@ -510,9 +521,9 @@ TEST_P(MissingPlaceholderTest, CelticCrossStopsAfterLabelsAndTheAnchor)
     const At image2 = at(image(2));
     action("N10")->trigger();
     expectBackReported(takeErrorBox()); // one box, although the back was missed twice
-    EXPECT_EQ(list()->currentIndex(), 4);
+    EXPECT_EQ(list()->currentIndex(), CelticCross);
     for (int slot = 1; slot <= 10; ++slot)
-        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[4][slot - 1]));
+        EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[CelticCross][slot - 1]));
     expectAt(image(1), {360, 200});
     expectAt(image(2), image2);
     EXPECT_TRUE(image(8)->isHidden()) << "visibility stays as the Hexagram left it";
@@ -610,7 +621,7 @@ TEST_F(WindowTest, AnErrorWhileStartingIsReportedAndTheWindowOpens)
     EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(box.count, 1);
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(list()->count(), 5) << "start-up ran up to the placeholder";
+    EXPECT_EQ(list()->count(), SpreadCount) << "start-up ran up to the placeholder";
     EXPECT_EQ(image(1)->picture(), nullptr);
 }
 

@@ -3,6 +3,7 @@
 // A main window opened in a work folder that holds a test deck.
 
 #include "imagebox.h"
+#include "spreadtable.h"
 #include "testdeck.h"
 #include "uranai1.h"
 #include "workdir.h"
@@ -58,7 +59,7 @@ protected:
     }
 
     // Picks a spread in the list as a user does: with the keyboard.
-    void pickInList(int index)
+    void pickInList(SpreadName index)
     {
         list()->setFocus();
         while (list()->currentIndex() < index)
