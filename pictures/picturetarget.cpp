@@ -27,11 +27,11 @@ void drawOverWhite(const uint8_t *from, uint32_t *to, int count)
         Bytes bytes;
         std::memcpy(&bytes, from + 4 * x, sizeof bytes);
         const Lanes rgba = __builtin_convertvector(bytes, Lanes);
-        const Lanes alpha = __builtin_shuffle(rgba, Lanes{3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15});
+        const Lanes alpha = __builtin_shufflevector(rgba, rgba, 3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
         const Lanes sum = 65152 - alpha * (255 - rgba);
         const Lanes drawn = (sum + 1 + (sum >> 8)) >> 8;
         // Blue, green, red in the bytes of a little-endian word, then opaque.
-        const Lanes bgrx = __builtin_shuffle(drawn, Lanes{2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15})
+        const Lanes bgrx = __builtin_shufflevector(drawn, drawn, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15)
                            | Lanes{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
         bytes = __builtin_convertvector(bgrx, Bytes);
         std::memcpy(to + x, &bytes, sizeof bytes);

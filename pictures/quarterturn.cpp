@@ -58,7 +58,7 @@ public:
         std::memcpy(&first, row + 3 * x, sizeof first);
         std::memcpy(&last, row + 3 * x + 8, sizeof last);
         const WordBytes bytes = std::bit_cast<WordBytes>(TwoHalves{first, last});
-        const WordBytes words = __builtin_shuffle(bytes, WordBytes{2, 1, 0, 12, 5, 4, 3, 12, 8, 7, 6, 12, 11, 10, 9, 12})
+        const WordBytes words = __builtin_shufflevector(bytes, bytes, 2, 1, 0, 12, 5, 4, 3, 12, 8, 7, 6, 12, 11, 10, 9, 12)
                                 | WordBytes{0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
         return std::bit_cast<Words>(words);
     }
@@ -123,7 +123,7 @@ void store(uint32_t *to, Words words)
 
 Words reversed(Words words)
 {
-    return __builtin_shuffle(words, Words{3, 2, 1, 0});
+    return __builtin_shufflevector(words, words, 3, 2, 1, 0);
 }
 
 // The block of four columns from x by four rows from rows[0]: column j of
@@ -134,11 +134,11 @@ template<typename Source>
 {
     const Words a = Source::four(rows[0], x), b = Source::four(rows[1], x);
     const Words c = Source::four(rows[2], x), d = Source::four(rows[3], x);
-    const Words ab01 = __builtin_shuffle(a, b, Words{0, 4, 1, 5}), ab23 = __builtin_shuffle(a, b, Words{2, 6, 3, 7});
-    const Words cd01 = __builtin_shuffle(c, d, Words{0, 4, 1, 5}), cd23 = __builtin_shuffle(c, d, Words{2, 6, 3, 7});
+    const Words ab01 = __builtin_shufflevector(a, b, 0, 4, 1, 5), ab23 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    const Words cd01 = __builtin_shufflevector(c, d, 0, 4, 1, 5), cd23 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
     const Words columns[4] = {
-        __builtin_shuffle(ab01, cd01, Words{0, 1, 4, 5}), __builtin_shuffle(ab01, cd01, Words{2, 3, 6, 7}),
-        __builtin_shuffle(ab23, cd23, Words{0, 1, 4, 5}), __builtin_shuffle(ab23, cd23, Words{2, 3, 6, 7})};
+        __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5), __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7),
+        __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5), __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7)};
     for (int j = 0; j < 4; ++j)
         store(to + j * step, reverse ? reversed(columns[j]) : columns[j]);
 }
