@@ -13,56 +13,18 @@ namespace {
 
 enum Compression : uint32_t { Plain = 0, RunLength8 = 1, RunLength4 = 2, BitFields = 3 };
 
-// Reads the file a byte or a row at a time, from the input's buffers.
-class ByteReader
+// The whole of count bytes, or false.
+bool readWhole(PictureInput &input, uint8_t *into, size_t count)
 {
-public:
-    explicit ByteReader(PictureInput &input) : m_input(input) {}
+    return input.take(into, count) == count;
+}
 
-    bool get(uint8_t &byte)
-    {
-        if (m_at == m_end && !refill())
-            return false;
-        byte = *m_at++;
-        ++m_position;
-        return true;
-    }
-    bool read(uint8_t *into, size_t count)
-    {
-        const size_t buffered = std::min(count, size_t(m_end - m_at));
-        if (buffered > 0)
-            std::memcpy(into, m_at, buffered);
-        m_at += buffered;
-        const size_t rest = m_input.take(into + buffered, count - buffered);
-        m_position += buffered + rest;
-        return buffered + rest == count;
-    }
-    // Passes over bytes up to offset; nothing when the reading is already there or past it.
-    bool skipTo(uint64_t offset)
-    {
-        if (offset <= m_position)
-            return true;
-        const uint64_t count = offset - m_position;
-        const size_t buffered = size_t(std::min<uint64_t>(count, uint64_t(m_end - m_at)));
-        m_at += buffered;
-        m_position = offset;
-        return count == buffered || m_input.pass(size_t(count - buffered));
-    }
-    uint64_t position() const { return m_position; }
-
-private:
-    bool refill()
-    {
-        const size_t got = m_input.next(&m_at);
-        m_end = m_at + got;
-        return got > 0;
-    }
-
-    PictureInput &m_input;
-    const uint8_t *m_at = nullptr;
-    const uint8_t *m_end = nullptr;
-    uint64_t m_position = 0;
-};
+// Passes over bytes up to offset; nothing when the reading is there or past
+// it already (an offset inside the headers, which readers take as such).
+bool skipTo(PictureInput &input, uint64_t offset)
+{
+    return offset <= input.offset() || input.pass(size_t(offset - input.offset()));
+}
 
 uint32_t little(const uint8_t *bytes, int length)
 {
@@ -108,16 +70,16 @@ bool isReadable(const BmpHeader &header, uint32_t planes)
     return compressionFits && header.width > 0 && header.height != 0 && !(header.runLength() && header.topDown());
 }
 
-bool readHeader(ByteReader &reader, BmpHeader &header)
+bool readHeader(PictureInput &input, BmpHeader &header)
 {
     uint8_t bytes[124 + 14] = {};
-    if (!reader.read(bytes, 18) || bytes[0] != 'B' || bytes[1] != 'M')
+    if (!readWhole(input, bytes, 18) || bytes[0] != 'B' || bytes[1] != 'M')
         return false;
     header.pixelOffset = little(bytes + 10, 4);
     header.headerSize = little(bytes + 14, 4);
     const uint32_t size = header.headerSize;
     header.core = size != 40 && size != 64 && size != 108 && size != 124;
-    if (!reader.read(bytes + 18, header.core ? 8 : size - 4))
+    if (!readWhole(input, bytes + 18, header.core ? 8 : size - 4))
         return false;
     uint32_t planes = 0;
     if (header.core) {
@@ -141,7 +103,7 @@ bool readHeader(ByteReader &reader, BmpHeader &header)
         for (int i = 0; i < 4; ++i)
             header.masks[i] = little(bytes + 54 + 4 * i, 4);
     } else if (header.compression == BitFields) {
-        if (!reader.read(bytes + 54, 12))
+        if (!readWhole(input, bytes + 54, 12))
             return false;
         for (int i = 0; i < 3; ++i)
             header.masks[i] = little(bytes + 54 + 4 * i, 4);
@@ -162,9 +124,9 @@ bool readHeader(ByteReader &reader, BmpHeader &header)
 
 // The palette right after the header, whatever its size, each colour to the
 // target's nearest entry.
-bool readPalette(ByteReader &reader, const BmpHeader &header, const Bitmap &target, uint8_t *indexFor)
+bool readPalette(PictureInput &input, const BmpHeader &header, const Bitmap &target, uint8_t *indexFor)
 {
-    if (!reader.skipTo(14 + uint64_t(header.headerSize)))
+    if (!skipTo(input, 14 + uint64_t(header.headerSize)))
         return false;
     const uint32_t count = header.coloursUsed ? header.coloursUsed : 1u << header.bits;
     if (count > 256)
@@ -174,7 +136,7 @@ bool readPalette(ByteReader &reader, const BmpHeader &header, const Bitmap &targ
     std::fill(indexFor, indexFor + 256, target.nearestIndex(0)); // past the palette: black
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t entry[4];
-        if (!reader.read(entry, size_t(entryBytes)))
+        if (!readWhole(input, entry, size_t(entryBytes)))
             return false;
         indexFor[i] = target.nearestIndex(Rgb(entry[2]) << 16 | Rgb(entry[1]) << 8 | entry[0]);
     }
@@ -286,12 +248,12 @@ private:
     std::vector<Rgb> m_colours;
 };
 
-bool readRows(ByteReader &reader, const BmpHeader &header, Bitmap &target, const uint8_t *indexFor)
+bool readRows(PictureInput &input, const BmpHeader &header, Bitmap &target, const uint8_t *indexFor)
 {
     RowWriter writer(header, target, indexFor);
     std::vector<uint8_t> row(header.rowBytes());
     for (int stored = 0; stored < target.height(); ++stored) {
-        if (!reader.read(row.data(), row.size()))
+        if (!readWhole(input, row.data(), row.size()))
             return false;
         writer.write(header.topDown() ? stored : target.height() - 1 - stored, row.data());
     }
@@ -307,8 +269,8 @@ bool readRows(ByteReader &reader, const BmpHeader &header, Bitmap &target, const
 class RunLengthReader
 {
 public:
-    RunLengthReader(ByteReader &reader, Bitmap &target, const uint8_t *indexFor, bool fourBits)
-        : m_reader(reader), m_target(target), m_indexFor(indexFor), m_fourBits(fourBits)
+    RunLengthReader(PictureInput &input, Bitmap &target, const uint8_t *indexFor, bool fourBits)
+        : m_input(input), m_target(target), m_indexFor(indexFor), m_fourBits(fourBits)
     {
     }
 
@@ -316,7 +278,7 @@ public:
     {
         for (;;) {
             uint8_t count = 0, code = 0;
-            if (!m_reader.get(count) || !m_reader.get(code))
+            if (!m_input.get(count) || !m_input.get(code))
                 return false;
             if (count > 0) {
                 run(count, code);
@@ -331,7 +293,7 @@ public:
                 return true;
             case 2: { // a move right and up
                 uint8_t right = 0, up = 0;
-                if (!m_reader.get(right) || !m_reader.get(up))
+                if (!m_input.get(right) || !m_input.get(up))
                     return false;
                 m_x = std::min(m_x + right, m_target.width());
                 m_y = std::min(m_y + up, m_target.height());
@@ -358,7 +320,7 @@ private:
     {
         const size_t bytes = m_fourBits ? size_t(count + 1) / 2 : size_t(count);
         uint8_t data[256];
-        if (!m_reader.read(data, (bytes + 1) / 2 * 2))
+        if (!readWhole(m_input, data, (bytes + 1) / 2 * 2))
             return false;
         const int room = m_y < m_target.height() ? m_target.width() - m_x : 0;
         for (int i = 0; i < std::min(count, room); ++i)
@@ -377,7 +339,7 @@ private:
             row[x / 2] = uint8_t(x % 2 == 0 ? (row[x / 2] & 0x0F) | index << 4 : (row[x / 2] & 0xF0) | index);
     }
 
-    ByteReader &m_reader;
+    PictureInput &m_input;
     Bitmap &m_target;
     const uint8_t *m_indexFor;
     bool m_fourBits;
@@ -390,19 +352,18 @@ private:
 bool loadBmp(PictureInput &input, Bitmap &target)
 {
     target = Bitmap();
-    ByteReader reader(input);
     BmpHeader header;
-    if (!readHeader(reader, header))
+    if (!readHeader(input, header))
         return false;
     makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits);
     if (header.runLength())
         whitenRowsFrom(target, 0); // what the runs pass over
     uint8_t indexFor[256] = {};
-    bool whole = header.bits > 8 || readPalette(reader, header, target, indexFor);
-    whole = whole && reader.skipTo(header.pixelOffset);
+    bool whole = header.bits > 8 || readPalette(input, header, target, indexFor);
+    whole = whole && skipTo(input, header.pixelOffset);
     whole = whole
-            && (header.runLength() ? RunLengthReader(reader, target, indexFor, header.compression == RunLength4).read()
-                                   : readRows(reader, header, target, indexFor));
+            && (header.runLength() ? RunLengthReader(input, target, indexFor, header.compression == RunLength4).read()
+                                   : readRows(input, header, target, indexFor));
     if (!whole)
         whitenRowsFrom(target, 0);
     return concludeLoad(nullptr, whole, input.exhausted(), target, target.height());

@@ -55,6 +55,16 @@ public:
     void putBack(size_t count) { m_at -= count; }
     // Copies the next count bytes into `into`; how many there were.
     size_t take(unsigned char *into, size_t count);
+    // The next byte; false at the end of the file or of the allowance.
+    bool get(unsigned char &byte)
+    {
+        if (m_at == m_end && !refill())
+            return false;
+        byte = m_buffer[m_at++];
+        return true;
+    }
+    // How far into the file the reading is.
+    size_t offset() const { return m_position - (m_end - m_at); }
     // Passes over count bytes, seeking past what is not buffered; false when
     // the file or the allowance ends first.
     bool pass(size_t count);
