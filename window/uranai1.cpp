@@ -243,16 +243,23 @@ void TForm1::fitSpreadList()
     // The label is drawn a pixel in from either side of the text's field.
     const QRect field = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, ComboBox1);
     const int room = field.width() - 2;
+    // The widest name at the window's size stays the widest a pixel
+    // smaller: only it is measured again as the size steps down.
     QFont font = ComboBox1->font();
-    const auto longestName = [this](const QFont &inFont) {
-        const QFontMetrics metrics(inFont);
-        int longest = 0;
-        for (int i = 0; i < ComboBox1->count(); ++i)
-            longest = std::max(longest, metrics.horizontalAdvance(ComboBox1->itemText(i)));
-        return longest;
-    };
-    while (font.pixelSize() > SmallestListFontPixels && longestName(font) > room)
+    const QFontMetrics metrics(font);
+    QString widest;
+    int width = 0;
+    for (int i = 0; i < ComboBox1->count(); ++i) {
+        const int advance = metrics.horizontalAdvance(ComboBox1->itemText(i));
+        if (advance > width) {
+            width = advance;
+            widest = ComboBox1->itemText(i);
+        }
+    }
+    while (font.pixelSize() > SmallestListFontPixels && width > room) {
         font.setPixelSize(font.pixelSize() - 1);
+        width = QFontMetrics(font).horizontalAdvance(widest);
+    }
     ComboBox1->setFont(font);
 }
 
