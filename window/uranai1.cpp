@@ -1,7 +1,9 @@
 #include "uranai1.h"
 
+#include "cardtable.h"
 #include "commandbinding.h"
 #include "errorreporter.h"
+#include "framecachestyle.h"
 #include "generator.h"
 #include "listaccessible.h"
 #include "outersize.h"
@@ -10,6 +12,7 @@
 #include "spreadtable.h"
 
 #include <QAbstractItemView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QScreen>
@@ -127,6 +130,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
     createActions();
     createMenuKeys();
+    shareEditFrames();
     // An error while the window starts (a placeholder too large for memory,
     // say) is reported like any other; the window opens all the same.
     runCommand([this] { runHandler(&TForm1::FormCreate); });
@@ -184,6 +188,16 @@ void TForm1::createMenuKeys()
     auto *style = new MenuBarStyle;
     style->setParent(menuBar());
     menuBar()->setStyle(style);
+}
+
+// Every reading gives each slot's box a new text and so repaints its frame:
+// the frame is drawn once and copied.
+void TForm1::shareEditFrames()
+{
+    auto *style = new FrameCacheStyle;
+    style->setParent(this);
+    for (int slot = 1; slot <= DeckSize; ++slot)
+        control<QLineEdit>("Edit", slot)->setStyle(style);
 }
 
 // The File menu, opened with its first item lit, as Alt and Down open it.

@@ -47,6 +47,7 @@ private:
     void runHandler(Handler handler);
     void createActions();
     void createMenuKeys();
+    void shareEditFrames();
     void openMenuBar();
     void fitToScreen();
     void scrollClientArea();
