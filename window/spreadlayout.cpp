@@ -236,8 +236,16 @@ void TForm1::ShowSlots(int n)
 
 void TForm1::ResetPictures(int n)
 {
-    for (int slot = 1; slot <= n; ++slot) {
+    resetPictures(1, n);
+}
+
+// Slots first to last, stopping at the first back that does not load;
+// false then.
+bool TForm1::resetPictures(int first, int last)
+{
+    for (int slot = first; slot <= last; ++slot) {
         if (!showBack(control<ImageBox>("Image", slot)))
-            return;
+            return false;
     }
+    return true;
 }

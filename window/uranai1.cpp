@@ -107,6 +107,36 @@ private:
     std::function<void()> m_changed;
 };
 
+// Calls back once, right after the event in which the window was first
+// painted: work that the first frame does not show waits until it is out.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *window, std::function<void()> then) : QObject(window), m_then(std::move(then))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_then();
+                    deleteLater();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
 } // namespace
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
@@ -147,6 +177,9 @@ TForm1::~TForm1()
 // A picture that the handler could not load is reported once it is over.
 void TForm1::runHandler(Handler handler)
 {
+    // A command that comes before the first frame finds every back in place.
+    if (m_firstOwedBack != 0 && handler != &TForm1::showOwedBacks)
+        runCommand([this] { runHandler(&TForm1::showOwedBacks); });
     forgetMissedPicture();
     (this->*handler)();
     reportMissedPicture();
@@ -291,8 +324,20 @@ void TForm1::FormCreate()
     N12->setChecked(CheckBox1->isChecked());
     for (const Spread &spread : spreads())
         ComboBox1->addItem(CodePage::toQString(spread.name.str()));
-    ResetPictures(SlotCount);
+    // Every slot gets the back, but only the Hexagram's show in the first
+    // frame: the others get it as soon as that frame is out.
+    const int shown = int(spreads()[Hexagram].positions.size());
+    if (resetPictures(1, shown) && shown < SlotCount) {
+        m_firstOwedBack = shown + 1;
+        new AfterFirstPaint(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
+    }
     ApplySpread(Hexagram);
+}
+
+void TForm1::showOwedBacks()
+{
+    if (m_firstOwedBack != 0)
+        resetPictures(std::exchange(m_firstOwedBack, 0), SlotCount);
 }
 
 void TForm1::ComboBox1Select()

@@ -56,6 +56,8 @@ private:
     void widenSpreadListPopup();
     void ShowSlots(int n);
     void ResetPictures(int n);
+    bool resetPictures(int first, int last);
+    void showOwedBacks();
     void ApplySpread(int index);
     void RotatePicture(ImageBox *box, int angle);
 
@@ -66,6 +68,8 @@ private:
     void markSpread(int index);
 
     NameLookup m_controls{this};
+    // The first slot still owed its back at start-up; 0 once none is.
+    int m_firstOwedBack = 0;
 };
 
 // The main window, set as soon as its construction begins.

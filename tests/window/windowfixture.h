@@ -36,6 +36,10 @@ protected:
         form = std::make_unique<TForm1>();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // The window has started once its first frame is out and what
+        // waited for that frame has run.
+        form->repaint();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     }
 
     template<typename T>
