@@ -1,6 +1,5 @@
 #include "uranai1.h"
 
-#include "cardtable.h"
 #include "commandbinding.h"
 #include "errorreporter.h"
 #include "framecachestyle.h"
@@ -229,7 +228,7 @@ void TForm1::shareEditFrames()
 {
     auto *style = new FrameCacheStyle;
     style->setParent(this);
-    for (int slot = 1; slot <= DeckSize; ++slot)
+    for (int slot = 1; slot <= SlotCount; ++slot)
         control<QLineEdit>("Edit", slot)->setStyle(style);
 }
 
