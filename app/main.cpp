@@ -1,52 +1,20 @@
 // くえるみ: a tarot reading with the 22 cards of the Major Arcana.
 
+#include "afterfirstframe.h"
 #include "errorreporter.h"
 #include "iconsizes.h"
 #include "qttranslation.h"
 #include "uranai1.h"
 
-#include <QEvent>
 #include <QIcon>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
-#include <functional>
 #include <iterator>
 
 namespace {
-
-// Runs work once the window's first frame is out. Qt paints a window and
-// shows the frame within one event; a call queued from the first paint
-// comes when that event is over.
-class AfterFirstFrame : public QObject
-{
-public:
-    AfterFirstFrame(QWidget *window, std::function<void()> work) : QObject(window), m_work(std::move(work))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_work();
-                    deleteLater();
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_work;
-};
 
 // The icon that the desktop entry also names, at every size it was drawn,
 // each read from the program's resources only when something asks for it:

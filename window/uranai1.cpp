@@ -1,5 +1,6 @@
 #include "uranai1.h"
 
+#include "afterfirstframe.h"
 #include "commandbinding.h"
 #include "errorreporter.h"
 #include "framecachestyle.h"
@@ -104,36 +105,6 @@ protected:
 
 private:
     std::function<void()> m_changed;
-};
-
-// Calls back once, right after the event in which the window was first
-// painted: work that the first frame does not show waits until it is out.
-class AfterFirstPaint : public QObject
-{
-public:
-    AfterFirstPaint(QWidget *window, std::function<void()> then) : QObject(window), m_then(std::move(then))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_then();
-                    deleteLater();
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_then;
 };
 
 } // namespace
@@ -328,7 +299,7 @@ void TForm1::FormCreate()
     const int shown = int(spreads()[Hexagram].positions.size());
     if (resetPictures(1, shown) && shown < SlotCount) {
         m_firstOwedBack = shown + 1;
-        new AfterFirstPaint(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
+        new AfterFirstFrame(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
     }
     ApplySpread(Hexagram);
 }
