@@ -227,8 +227,13 @@ void TForm1::fitToScreen()
 // user made it so, scrolls, and every control keeps its place.
 void TForm1::scrollClientArea()
 {
+    // On its way into the scroll area the client area has no window for a
+    // moment; given the window's font and colours as its own, it and its 70
+    // controls keep them throughout and lay nothing out again.
+    centralWidget()->setFont(font());
+    centralWidget()->setPalette(palette());
     QWidget *client = takeCentralWidget();
-    auto *scroller = new QScrollArea;
+    auto *scroller = new QScrollArea(this);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setFocusPolicy(Qt::NoFocus); // no stop of its own in the tab order
     scroller->setWidgetResizable(true);
