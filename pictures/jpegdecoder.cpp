@@ -36,8 +36,10 @@ struct SourceManager {
     JOCTET endMark[2];
 };
 
-// Counts the blocks that each new scan visits, notes which components the
-// scans have reached, and follows each coefficient's bits: the lowest bit
+// Called by libjpeg for each scan and each group of rows it reads or puts
+// out: stops a decoding that is given up, counts the blocks that each new
+// scan visits, notes which components the scans have reached, and follows
+// each coefficient's bits: the lowest bit
 // that its scans have sent so far, -1 before its first.
 struct ScanMonitor {
     jpeg_progress_mgr pub;
@@ -88,6 +90,8 @@ void watchScans(j_common_ptr common)
 {
     auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
     auto *monitor = reinterpret_cast<ScanMonitor *>(common->progress);
+    if (monitor->job->stopRequested && monitor->job->stopRequested())
+        escapeOnError(common);
     if (cinfo->input_scan_number == monitor->scan)
         return;
     monitor->scan = cinfo->input_scan_number;

@@ -21,6 +21,8 @@ struct JpegJob {
     unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel, size_t workingBytes,
                               size_t *bytesPerLine);
     void *context;
+    // Asked between scans and rows: true stops the decoding, as a failure.
+    bool (*stopRequested)();
     // For grey pictures: the target's value for each grey level, which
     // prepare fills in.
     unsigned char greyToPixel[256];

@@ -3,6 +3,7 @@
 #include "jpegdecoder.h"
 #include "pictureinput.h"
 #include "picturetarget.h"
+#include "workerthread.h"
 
 #include <exception>
 
@@ -18,6 +19,7 @@ struct JpegLoad {
         job.source = from.source();
         job.prepare = prepareTarget;
         job.context = this;
+        job.stopRequested = Worker::stopRequested;
     }
 
     JpegJob job;

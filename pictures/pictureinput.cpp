@@ -1,5 +1,7 @@
 #include "pictureinput.h"
 
+#include "workerthread.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -36,7 +38,7 @@ void PictureInput::allowFor(int width, int height)
 
 bool PictureInput::refill()
 {
-    if (!m_file)
+    if (!m_file || Worker::stopRequested())
         return false;
     if (room() == 0) {
         m_exhausted = m_position < m_file->size();
@@ -84,7 +86,7 @@ bool PictureInput::pass(size_t count)
     count -= buffered;
     if (count == 0)
         return true;
-    if (!m_file || count > m_file->size() - std::min(m_position, m_file->size()))
+    if (!m_file || Worker::stopRequested() || count > m_file->size() - std::min(m_position, m_file->size()))
         return false; // the file ends first: it is cut short, whatever the allowance
     if (count > room()) {
         m_exhausted = true;
@@ -100,6 +102,8 @@ bool PictureInput::pass(size_t count)
 
 bool PictureInput::spend(size_t bytes)
 {
+    if (Worker::stopRequested())
+        return false;
     if (bytes > room()) {
         m_used = m_allowance;
         m_exhausted = true;

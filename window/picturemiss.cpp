@@ -1,6 +1,5 @@
 #include "picturemiss.h"
 
-#include "busypointer.h"
 #include "cardtable.h"
 #include "codepage.h"
 #include "picturefile.h"
@@ -14,14 +13,10 @@ std::exception_ptr missed;
 
 } // namespace
 
-bool loadCardPicture(const std::string &cp932FileName, Bitmap &target)
+void notePictureMiss(const std::string &cp932FileName)
 {
-    BusyPointer::stillWorking();
-    if (LoadPictureFile(cp932FileName, target))
-        return true;
     if (!missed)
         missed = missedPictureError(cp932FileName);
-    return false;
 }
 
 void forgetMissedPicture()

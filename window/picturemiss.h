@@ -6,15 +6,12 @@
 // why: it cannot be opened (with the system's reason), or it holds no
 // picture that can be decoded whole.
 
-#include "bitmap.h"
-
 #include <exception>
 #include <string>
 
-// LoadPictureFile, which the command's long work also uses to show the busy
-// pointer. A false result notes the file, unless the command has noted one
-// already.
-bool loadCardPicture(const std::string &cp932FileName, Bitmap &target);
+// A picture file that LoadPictureFile refused; the first the command noted
+// is the one its box names.
+void notePictureMiss(const std::string &cp932FileName);
 
 // A command begins: a file noted before is forgotten.
 void forgetMissedPicture();

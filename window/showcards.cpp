@@ -6,6 +6,8 @@
 
 #include "cardtable.h"
 #include "hand.h"
+#include "besidewindow.h"
+#include "cardpicture.h"
 #include "imagebox.h"
 #include "picturemiss.h"
 #include "quarterturn.h"
@@ -57,11 +59,24 @@ void TForm1::btn1uranaikaisiClick()
     }
 }
 
+namespace {
+
+// A turn of a picture this large takes milliseconds: beside the window.
+constexpr long long TurnBesideFrom = 1'000'000;
+
+} // namespace
+
 // Turns the box's picture clockwise by angle degrees; the box's own size says
 // how much of the picture is turned.
 void TForm1::RotatePicture(ImageBox *box, int angle)
 {
     static const Bitmap nothing;
-    const Bitmap *picture = box->picture();
-    box->setPicture(quarterTurn(picture ? *picture : nothing, box->width(), box->height(), angle));
+    const Bitmap &picture = box->picture() ? *box->picture() : nothing;
+    const int width = box->width(), height = box->height();
+    Bitmap turned;
+    if (static_cast<long long>(width) * height < TurnBesideFrom)
+        turned = quarterTurn(picture, width, height, angle);
+    else
+        runBeside([&] { turned = quarterTurn(picture, width, height, angle); });
+    box->setPicture(std::move(turned));
 }

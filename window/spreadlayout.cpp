@@ -3,14 +3,18 @@
 
 #include "uranai1.h"
 
-#include "imagebox.h"
+#include "afterfirstframe.h"
+#include "cardpicture.h"
 #include "deckfolder.h"
+#include "errorreporter.h"
+#include "imagebox.h"
 #include "picturemiss.h"
 #include "spreadtable.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <utility>
@@ -33,20 +37,32 @@ QString cardBackName()
     return QStringLiteral("カードの裏面");
 }
 
-// Decodes the card back afresh into a box, which takes its size; false,
+// Puts a load of the card back into a box, which takes its size; false,
 // with the box as it was, when the back cannot be loaded (the command says
 // why once it is over).
-bool showBack(ImageBox *box)
+bool putBack(ImageBox *box, CardPictureLoad &load)
 {
-    const ReplacementRoom room(box->pictureBytes());
     Bitmap back;
-    if (!loadCardPicture(PlaceholderPicture, back))
+    if (!load.take(back))
         return false;
     box->setAutoSize(true);
     box->setPicture(std::move(back));
     box->setAccessibleName(cardBackName());
     return true;
 }
+
+// Decodes the card back afresh into a box.
+bool showBack(ImageBox *box)
+{
+    const ReplacementRoom room(box->pictureBytes());
+    CardPictureLoad load(PlaceholderPicture);
+    return putBack(box, load);
+}
+
+// How long the window's first frame waits for the backs it shows: a back
+// takes well under a millisecond, unless it is a picture that the window
+// should not wait for.
+constexpr std::chrono::milliseconds StartUpGrace{250};
 
 // Where and whether the controls show, worked out step by step as a spread
 // lays itself out and given to the controls once, when it is done: a
@@ -237,6 +253,41 @@ void TForm1::ShowSlots(int n)
 void TForm1::ResetPictures(int n)
 {
     resetPictures(1, n);
+}
+
+// Every slot gets the back, but only the Hexagram's show in the first
+// frame, and they only if they come soon: every other slot gets it as soon
+// as that frame is out, before anything else. The slots are empty until
+// then.
+void TForm1::showBacksBeforeFirstFrame()
+{
+    const auto deadline = std::chrono::steady_clock::now() + StartUpGrace;
+    const int shown = static_cast<int>(spreads()[Hexagram].positions.size());
+    int slot = 1;
+    for (; slot <= shown; ++slot) {
+        auto load = std::make_unique<CardPictureLoad>(PlaceholderPicture);
+        if (!load->doneBy(deadline)) {
+            m_owedBackUnderWay = std::move(load);
+            break;
+        }
+        if (!putBack(control<ImageBox>("Image", slot), *load))
+            return;
+    }
+    m_firstOwedBack = slot;
+    new AfterFirstFrame(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
+}
+
+void TForm1::showOwedBacks()
+{
+    if (m_firstOwedBack == 0)
+        return;
+    int first = std::exchange(m_firstOwedBack, 0);
+    if (const std::unique_ptr<CardPictureLoad> load = std::move(m_owedBackUnderWay)) {
+        if (!putBack(control<ImageBox>("Image", first), *load))
+            return;
+        ++first;
+    }
+    resetPictures(first, SlotCount);
 }
 
 // Slots first to last, stopping at the first back that does not load;

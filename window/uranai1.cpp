@@ -1,6 +1,6 @@
 #include "uranai1.h"
 
-#include "afterfirstframe.h"
+#include "cardpicture.h"
 #include "commandbinding.h"
 #include "errorreporter.h"
 #include "framecachestyle.h"
@@ -131,6 +131,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     createActions();
     createMenuKeys();
     shareEditFrames();
+    CommandScope::abandonOnClose(this);
     // An error while the window starts (a placeholder too large for memory,
     // say) is reported like any other; the window opens all the same.
     runCommand([this] { runHandler(&TForm1::FormCreate); });
@@ -299,20 +300,8 @@ void TForm1::FormCreate()
     N12->setChecked(CheckBox1->isChecked());
     for (const Spread &spread : spreads())
         ComboBox1->addItem(CodePage::toQString(spread.name.str()));
-    // Every slot gets the back, but only the Hexagram's show in the first
-    // frame: the others get it as soon as that frame is out.
-    const int shown = int(spreads()[Hexagram].positions.size());
-    if (resetPictures(1, shown) && shown < SlotCount) {
-        m_firstOwedBack = shown + 1;
-        new AfterFirstFrame(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
-    }
+    showBacksBeforeFirstFrame();
     ApplySpread(Hexagram);
-}
-
-void TForm1::showOwedBacks()
-{
-    if (m_firstOwedBack != 0)
-        resetPictures(std::exchange(m_firstOwedBack, 0), SlotCount);
 }
 
 void TForm1::ComboBox1Select()

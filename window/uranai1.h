@@ -9,6 +9,9 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+class CardPictureLoad;
 class ImageBox;
 
 class TForm1 : public QMainWindow, private Ui::TForm1
@@ -57,6 +60,7 @@ private:
     void ShowSlots(int n);
     void ResetPictures(int n);
     bool resetPictures(int first, int last);
+    void showBacksBeforeFirstFrame();
     void showOwedBacks();
     void ApplySpread(int index);
     void RotatePicture(ImageBox *box, int angle);
@@ -70,6 +74,8 @@ private:
     NameLookup m_controls{this};
     // The first slot still owed its back at start-up; 0 once none is.
     int m_firstOwedBack = 0;
+    // Its back, when the first frame did not wait for it.
+    std::unique_ptr<CardPictureLoad> m_owedBackUnderWay;
 };
 
 // The main window, set as soon as its construction begins.

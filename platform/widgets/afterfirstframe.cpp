@@ -1,6 +1,9 @@
 #include "afterfirstframe.h"
 
+#include "commandscope.h"
+
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 
 AfterFirstFrame::AfterFirstFrame(QWidget *window, std::function<void()> work)
@@ -13,13 +16,12 @@ bool AfterFirstFrame::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Paint) {
         watched->removeEventFilter(this);
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_work();
-                deleteLater();
-            },
-            Qt::QueuedConnection);
+        CommandScope::whenIdle([watcher = QPointer<AfterFirstFrame>(this)] {
+            if (!watcher)
+                return;
+            watcher->m_work();
+            watcher->deleteLater();
+        });
     }
     return false;
 }

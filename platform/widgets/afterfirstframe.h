@@ -2,8 +2,9 @@
 
 // Work that a window's first frame does not show, run once that frame is
 // out. Qt paints a window and shows the frame within one event; a call
-// queued from the first paint comes when that event is over. The watcher
-// belongs to the window and goes with it.
+// queued from the first paint comes when that event is over, and, as all
+// posted work, never inside a command (CommandScope::whenIdle). The
+// watcher belongs to the window and goes with it.
 
 #include <QObject>
 

@@ -3,6 +3,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -40,6 +42,14 @@ void BusyPointer::stillWorking()
     // command ends.
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     pointerShown = true;
+}
+
+std::optional<std::chrono::milliseconds> BusyPointer::dueIn()
+{
+    if (!commandRuns || pointerShown)
+        return std::nullopt;
+    const auto ran = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - commandBegan);
+    return std::max(busyDelay - ran, std::chrono::milliseconds(0));
 }
 
 std::chrono::milliseconds BusyPointer::delay()

@@ -1,13 +1,15 @@
 #pragma once
 
 // The busy pointer over the program's windows while a command runs long.
-// Commands run one at a time on the one thread, each to its end, so no timer
-// can fire while one works: its long work calls stillWorking() between its
-// steps, and the first call once the command has run for delay() sets the
+// A command runs to its end on the window's thread, where timers fire only
+// while it waits for work beside the window: its long work calls
+// stillWorking() between its steps, and so does a wait once the pointer is
+// due (dueIn). The first call once the command has run for delay() sets the
 // busy pointer, which stays until the command ends. A command of a few
 // milliseconds never shows it.
 
 #include <chrono>
+#include <optional>
 
 class BusyPointer
 {
@@ -22,6 +24,9 @@ public:
     // Between steps of long work: shows the busy pointer once the command
     // has run for delay(). Outside a command it does nothing.
     static void stillWorking();
+    // How long until the pointer is due: nothing when it shows already, or
+    // no command runs.
+    static std::optional<std::chrono::milliseconds> dueIn();
 
     // How long a command runs before the pointer shows: 0.3 s, unless a test
     // sets another.

@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <new>
 
@@ -48,8 +47,8 @@ std::string messageOf(std::exception_ptr error)
 
 void report(std::exception_ptr error)
 {
-    // Queued: the command that failed is over before the box appears.
-    QTimer::singleShot(0, qApp, [error] {
+    // The command that failed is over before the box appears.
+    CommandScope::afterCommand([error] {
         const QString title = applicationTitle(QCoreApplication::applicationFilePath());
         const QString text = CodePage::toQString(withFullStop(messageOf(error)));
         QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, QApplication::activeWindow());

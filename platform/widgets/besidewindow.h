@@ -1,0 +1,19 @@
+#pragma once
+
+// Waiting, inside a command, for work on the worker thread
+// (workerthread.h), with the window answering meanwhile.
+
+#include "workerthread.h"
+
+#include <functional>
+
+// Returns once job is done: after a moment's spin, as most jobs take less,
+// then with the window's event loop turning as a command's wait does
+// (commandscope.h), the busy pointer showing once it is due. When the
+// window closes, or the program is asked to end, meanwhile: asks the job
+// to stop, waits until it has, and throws CommandAbandoned.
+void awaitBeside(WorkerJob &job);
+
+// Runs work on the worker thread and waits for it so; what escapes work is
+// thrown here.
+void runBeside(std::function<void()> work);

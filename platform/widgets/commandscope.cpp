@@ -1,0 +1,279 @@
+#include "commandscope.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+
+#include <deque>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// Input that reaches a window from the window system, as the user gave it.
+bool isWindowInput(const QObject *receiver, const QEvent *event)
+{
+    if (!receiver->isWindowType() || !event->spontaneous())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Something that waits for the command in progress: input to deliver
+// again, or work to run.
+struct Pending
+{
+    QPointer<QObject> receiver;
+    std::unique_ptr<QEvent> event;
+    std::function<void()> work;
+};
+
+class Commands : public QObject
+{
+public:
+    int depth = 0;
+    int waits = 0;
+    bool abandoned = false;
+    QEventLoop *loop = nullptr;
+    std::deque<std::function<void()>> afterwards;
+    std::deque<Pending> held;
+
+    void hold(Pending pending)
+    {
+        held.push_back(std::move(pending));
+        watchInput();
+    }
+
+    void watchInput()
+    {
+        if (!m_watching) {
+            qApp->installEventFilter(this);
+            m_watching = true;
+        }
+    }
+
+    void drainLater()
+    {
+        if (m_drainPosted)
+            return;
+        m_drainPosted = true;
+        QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    }
+
+    void abandon()
+    {
+        abandoned = true;
+        afterwards.clear();
+        held.clear();
+        if (loop)
+            loop->quit();
+    }
+
+    // Input waits while a command runs, and while input held before it
+    // waits its turn, but for what is being delivered now.
+    bool holdsInput() const { return depth > 0 || (!m_delivering && !held.empty()); }
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (!holdsInput())
+            return false;
+        if (event->type() == QEvent::ShortcutOverride && event->spontaneous()) {
+            // Taken as no shortcut, so that the key itself comes to its
+            // window and is held; it is tried as one when delivered.
+            event->accept();
+            return true;
+        }
+        if (event->type() == QEvent::InputMethod || isWindowInput(receiver, event)) {
+            hold({receiver, std::unique_ptr<QEvent>(event->clone()), nullptr});
+            return true;
+        }
+        return false;
+    }
+
+private:
+    void drain()
+    {
+        m_drainPosted = false;
+        if (m_draining)
+            return; // an error box's own event loop: the drain under way goes on after it
+        m_draining = true;
+        while (depth == 0 && (!afterwards.empty() || !held.empty())) {
+            Pending next;
+            if (!afterwards.empty()) {
+                next.work = std::move(afterwards.front());
+                afterwards.pop_front();
+            } else {
+                next = std::move(held.front());
+                held.pop_front();
+            }
+            m_delivering = true;
+            deliver(next);
+            m_delivering = false;
+        }
+        m_draining = false;
+        if (depth == 0 && held.empty() && m_watching) {
+            qApp->removeEventFilter(this);
+            m_watching = false;
+        }
+    }
+
+    static void deliver(Pending &pending)
+    {
+        if (pending.work) {
+            pending.work();
+            return;
+        }
+        if (!pending.receiver)
+            return;
+        QEvent *event = pending.event.get();
+        const auto *key = dynamic_cast<const QKeyEvent *>(event);
+        auto *window = qobject_cast<QWindow *>(pending.receiver);
+        if (key && window) {
+            // A key goes where the window would send it, as keys that are
+            // played back go: to its focus, trying shortcuts first.
+            QObject *focus = QWidget::keyboardGrabber();
+            if (!focus && QApplication::activePopupWidget())
+                focus = QApplication::activePopupWidget()->focusWidget();
+            if (!focus)
+                focus = window->focusObject();
+            QKeyEvent again(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+                            key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(),
+                            quint16(key->count()), key->device());
+            QCoreApplication::sendEvent(focus ? focus : window, &again);
+            return;
+        }
+        QCoreApplication::sendEvent(pending.receiver, event);
+    }
+
+    bool m_drainPosted = false;
+    bool m_draining = false;
+    bool m_delivering = false;
+    bool m_watching = false;
+};
+
+Commands &commands()
+{
+    static Commands *instance = [] {
+        auto *made = new Commands;
+        made->setParent(qApp); // goes with the application
+        return made;
+    }();
+    return *instance;
+}
+
+// Notices the window's closing: it is hidden, by a close or by code, not by
+// the window system (a minimised window is hidden spontaneously).
+class CloseWatch : public QObject
+{
+public:
+    explicit CloseWatch(QWidget *window) : QObject(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && commands().waits > 0)
+            commands().abandon();
+        return false;
+    }
+};
+
+} // namespace
+
+CommandScope::CommandScope()
+{
+    Commands &all = commands();
+    if (all.depth++ == 0)
+        all.abandoned = false;
+}
+
+CommandScope::~CommandScope()
+{
+    Commands &all = commands();
+    if (--all.depth > 0)
+        return;
+    if (all.abandoned)
+        all.abandon(); // whatever came in after the window closed goes too
+    if (!all.afterwards.empty() || !all.held.empty())
+        all.drainLater();
+}
+
+bool CommandScope::running()
+{
+    return commands().depth > 0;
+}
+
+bool CommandScope::waiting()
+{
+    return commands().waits > 0;
+}
+
+void CommandScope::whenIdle(std::function<void()> work)
+{
+    Commands &all = commands();
+    all.held.push_back({nullptr, nullptr, std::move(work)});
+    if (all.depth == 0)
+        all.drainLater();
+}
+
+void CommandScope::afterCommand(std::function<void()> work)
+{
+    Commands &all = commands();
+    all.afterwards.push_back(std::move(work));
+    if (all.depth == 0)
+        all.drainLater();
+}
+
+void CommandScope::abandonOnClose(QWidget *window)
+{
+    new CloseWatch(window);
+}
+
+bool CommandScope::abandoned()
+{
+    return commands().abandoned;
+}
+
+void CommandScope::abandon()
+{
+    commands().abandon();
+}
+
+CommandScope::Wait::Wait(QEventLoop *loop) : m_outer(commands().loop)
+{
+    Commands &all = commands();
+    ++all.waits;
+    all.loop = loop;
+    all.watchInput();
+}
+
+CommandScope::Wait::~Wait()
+{
+    Commands &all = commands();
+    --all.waits;
+    all.loop = m_outer;
+}
