@@ -58,6 +58,7 @@ public:
     int depth = 0;
     int waits = 0;
     bool abandoned = false;
+    bool windowClosed = false;
     QEventLoop *loop = nullptr;
     std::deque<std::function<void()>> afterwards;
     std::deque<Pending> held;
@@ -196,8 +197,15 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Hide && !event->spontaneous() && commands().waits > 0)
-            commands().abandon();
+        if (event->spontaneous())
+            return false;
+        if (event->type() == QEvent::Show)
+            commands().windowClosed = false;
+        if (event->type() == QEvent::Hide) {
+            commands().windowClosed = true;
+            if (commands().waits > 0)
+                commands().abandon();
+        }
         return false;
     }
 };
@@ -269,6 +277,8 @@ CommandScope::Wait::Wait(QEventLoop *loop) : m_outer(commands().loop)
     ++all.waits;
     all.loop = loop;
     all.watchInput();
+    if (all.windowClosed) // closed before the command began to wait
+        all.abandon();
 }
 
 CommandScope::Wait::~Wait()

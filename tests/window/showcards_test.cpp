@@ -1,6 +1,7 @@
 #include "windowfixture.h"
 
 #include "busypointer.h"
+#include "cardpicture.h"
 #include "cardtable.h"
 #include "generator.h"
 #include "hand.h"
@@ -11,6 +12,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -264,4 +267,163 @@ TEST_F(ShowCardsTest, BusyPointerShowsOnceACommandRunsLongUntilItEnds)
         std::filesystem::rename("cardimages/kept.csv", "cardimages/carddata.csv");
     }
     BusyPointer::setDelay(before);
+}
+
+// Pictures that take long to decode: the window paints and answers while
+// they load, the user's input waits for the command, and closing the window
+// ends the command at once.
+class SlowPicturesTest : public ShowCardsTest
+{
+protected:
+    void TearDown() override { CardPictureLoad::setDelayForTesting(std::chrono::milliseconds(0)); }
+
+    void slowDown(std::chrono::milliseconds delay) { CardPictureLoad::setDelayForTesting(delay); }
+
+    // Where a control lies in its window, for input that comes through the
+    // window as the window system's does.
+    QPoint inWindow(const QWidget *control) const
+    {
+        return control->mapTo(form.get(), QPoint(8, control->height() / 2));
+    }
+};
+
+TEST_F(SlowPicturesTest, AReadingShowsItsCardsAsTheyArriveAndTakesInputOnlyAfterIt)
+{
+    using namespace std::chrono_literals;
+    slowDown(20ms);
+    const uint32_t state = 4321;
+    const Hand hand = handFrom(state, true);
+    edit(1)->setFocus();
+    const bool ticked = checkBox()->isChecked();
+    std::set<int> progress; // how many slots showed their new card, tick by tick
+    int paints = 0;
+    bool inputGiven = false;
+    struct PaintCount : QObject
+    {
+        int *count;
+        explicit PaintCount(int *c) : count(c) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            *count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } paintCount(&paints);
+    for (int slot = 1; slot <= 7; ++slot)
+        image(slot)->installEventFilter(&paintCount);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        int arrived = 0;
+        while (arrived < 22 && edit(arrived + 1)->text() == displayText(hand.cards[size_t(arrived)], hand.reversed[size_t(arrived)]))
+            ++arrived;
+        progress.insert(arrived);
+        if (arrived >= 3 && !inputGiven) {
+            inputGiven = true;
+            // The key first: the click takes the focus to the box.
+            QTest::keyClick(form->windowHandle(), Qt::Key_Z);
+            QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, inWindow(checkBox()));
+        }
+    });
+    tick.start(5);
+    showCards(state);
+    tick.stop();
+    ASSERT_TRUE(inputGiven) << "the timer ran while the reading waited";
+    EXPECT_GE(progress.size(), 8u) << "the cards arrived one by one";
+    EXPECT_GE(paints, 7) << "the window painted them as they came";
+    EXPECT_EQ(checkBox()->isChecked(), ticked) << "the click waits until the reading is over";
+    EXPECT_EQ(edit(1)->text(), displayText(hand.cards[0], hand.reversed[0])) << "and so does the key";
+    for (int slot = 1; slot <= 22; ++slot)
+        expectCard(hand, slot, upright(hand, slot));
+    QTest::qWait(50);
+    EXPECT_NE(checkBox()->isChecked(), ticked) << "the click is taken after the reading";
+    EXPECT_EQ(edit(1)->text(), displayText(hand.cards[0], hand.reversed[0]) + QLatin1Char('z'));
+}
+
+// Each command, and the start-up, given up as soon as the window closes: a
+// picture that would take ten seconds is never waited for, and nothing is
+// reported.
+TEST_F(SlowPicturesTest, ClosingTheWindowEndsAnyCommandAtOnce)
+{
+    using namespace std::chrono_literals;
+    const auto closeSoon = [this] {
+        QTimer::singleShot(300, qApp, [this] {
+            if (form)
+                form->close();
+        });
+    };
+    const auto firstPicture = [this] {
+        const Bitmap *picture = image(1)->picture();
+        return picture ? picture->toQImage() : QImage();
+    };
+    const struct
+    {
+        const char *command;
+        std::function<void()> give;
+        bool freshWindow; // its slots start empty
+    } commands[] = {
+        {"reading", [this] { showCards(77); }, false},
+        {"spread", [this] { chooseSpread("N10"); }, false},
+        {"start-up", [this] {
+             form.reset();
+             openWindow();
+         }, true},
+    };
+    for (const auto &command : commands) {
+        SCOPED_TRACE(command.command);
+        slowDown(0ms);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        const QString second = edit(2)->text();
+        const QImage before = command.freshWindow ? QImage() : firstPicture();
+        ErrorBoxCatcher catcher;
+        slowDown(10s);
+        closeSoon();
+        command.give();
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(edit(2)->text(), second) << "no second slot was reached";
+        EXPECT_EQ(firstPicture(), before) << "the first picture never came";
+        EXPECT_FALSE(catcher.wait(100).shown);
+    }
+    slowDown(0ms);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const Hand hand = showCards(5); // the worker is free again
+    expectCard(hand, 1, upright(hand, 1));
+}
+
+// A card back that takes long does not keep the window from showing: its
+// first frame shows the slots empty, and every slot holds the back before
+// any command runs.
+TEST_F(SlowPicturesTest, AtStartASlowBackLetsTheFirstFrameShowFirst)
+{
+    using namespace std::chrono_literals;
+    form.reset();
+    slowDown(600ms);
+    form = std::make_unique<TForm1>();
+    slowDown(0ms); // the first back alone is slow
+    bool painted = false;
+    bool emptyAtFirstFrame = false;
+    struct FirstPaint : QObject
+    {
+        std::function<void()> seen;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && seen)
+                std::exchange(seen, nullptr)();
+            return false;
+        }
+    } firstPaint;
+    firstPaint.seen = [&] {
+        painted = true;
+        emptyAtFirstFrame = image(1)->picture() == nullptr;
+    };
+    form->installEventFilter(&firstPaint);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->repaint();
+    ASSERT_TRUE(painted);
+    EXPECT_TRUE(emptyAtFirstFrame);
+    chooseSpread("N6"); // a command right away
+    for (int slot = 1; slot <= 22; ++slot)
+        expectPlaceholder(slot);
+    EXPECT_FALSE(takeErrorBox(100).shown);
 }
