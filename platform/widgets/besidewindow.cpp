@@ -4,12 +4,43 @@
 #include "commandscope.h"
 
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <cstdint>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace {
 
 // A card's picture takes well under this; a frame, far more.
 constexpr std::chrono::microseconds QuietWait{1000};
+
+// What the worker rings when the job is done: a counter the event loop
+// watches. Nothing of Qt's is touched from the worker thread.
+class DoneBell
+{
+public:
+    DoneBell() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~DoneBell()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    DoneBell(const DoneBell &) = delete;
+    DoneBell &operator=(const DoneBell &) = delete;
+
+    int fd() const { return m_fd; }
+    void ring() const
+    {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(m_fd, &one, sizeof one);
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -24,8 +55,10 @@ void awaitBeside(WorkerJob &job)
     QObject::connect(&pointer, &QTimer::timeout, &loop, [] { BusyPointer::stillWorking(); });
     if (const auto due = BusyPointer::dueIn())
         pointer.start(*due);
-    const auto wake = [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); };
-    if (!CommandScope::abandoned() && job.whenDone(wake))
+    const DoneBell bell;
+    QSocketNotifier rung(bell.fd(), QSocketNotifier::Read);
+    QObject::connect(&rung, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    if (bell.fd() >= 0 && !CommandScope::abandoned() && job.whenDone([&bell] { bell.ring(); }))
         loop.exec(); // ends once the job is done, or the window closes, or the program ends
     job.whenDone(nullptr);
     if (job.done() && !CommandScope::abandoned())

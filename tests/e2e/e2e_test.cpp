@@ -4,8 +4,10 @@
 // whole window.
 
 #include "testdeck.h"
+#include "testpictures.h"
 #include "workdir.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -14,7 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
+
+#include <poll.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -38,6 +46,80 @@ QImage screenshot()
     return QImage(QStringLiteral("shot.png")).convertToFormat(QImage::Format_RGB32);
 }
 
+// What a desktop asks of a window through the X server: the ping that
+// tells a live program from a hung one, and the close box.
+class Desktop
+{
+public:
+    Desktop() : m_connection(xcb_connect(nullptr, nullptr), xcb_disconnect)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(m_connection.get());
+        m_root = xcb_setup_roots_iterator(setup).data->root;
+        // A window answers a ping on the root window, to the window manager;
+        // with none here, the desktop listens there itself.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection.get(), m_root, XCB_CW_EVENT_MASK, &mask);
+        m_protocols = atom("WM_PROTOCOLS");
+        m_ping = atom("_NET_WM_PING");
+        m_delete = atom("WM_DELETE_WINDOW");
+    }
+
+    // Whether the window answers a ping within milliseconds.
+    bool answersPing(const QString &window, int milliseconds)
+    {
+        const uint32_t serial = ++m_serial;
+        send(window, m_ping, serial);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < milliseconds) {
+            while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection.get())) {
+                const auto *message = reinterpret_cast<const xcb_client_message_event_t *>(event);
+                const bool answer = (event->response_type & 0x7F) == XCB_CLIENT_MESSAGE
+                                    && message->data.data32[0] == m_ping && message->data.data32[1] == serial;
+                std::free(event);
+                if (answer)
+                    return true;
+            }
+            pollfd readable{xcb_get_file_descriptor(m_connection.get()), POLLIN, 0};
+            poll(&readable, 1, 10);
+        }
+        return false;
+    }
+
+    // The window's close box, or Alt+F4, as the window manager passes it on.
+    void close(const QString &window) { send(window, m_delete, XCB_CURRENT_TIME); }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            m_connection.get(), xcb_intern_atom(m_connection.get(), 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    }
+
+    void send(const QString &window, xcb_atom_t protocol, uint32_t data)
+    {
+        xcb_client_message_event_t message = {};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window.toUInt();
+        message.type = m_protocols;
+        message.data.data32[0] = protocol;
+        message.data.data32[1] = data;
+        message.data.data32[2] = message.window;
+        xcb_send_event(m_connection.get(), 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char *>(&message));
+        xcb_flush(m_connection.get());
+    }
+
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> m_connection;
+    xcb_window_t m_root = 0;
+    xcb_atom_t m_protocols = 0, m_ping = 0, m_delete = 0;
+    uint32_t m_serial = 0;
+};
+
 struct At
 {
     int top;
@@ -53,7 +135,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run under tests/support/with-xvfb";
-        TestDeck::write();
+        writeDeck();
         program.setProgram(QStringLiteral(KUERUMI_PROGRAM));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -83,6 +165,11 @@ protected:
         program.kill();
         program.waitForFinished();
     }
+
+    virtual void writeDeck() { TestDeck::write(); }
+
+    // Whether the program ends within milliseconds.
+    bool endsWithin(int milliseconds) { return program.waitForFinished(milliseconds); }
 
     // The window's outer size as the X server reports it.
     QSize outerSize() const
@@ -264,4 +351,90 @@ TEST_F(SmallScreen, TabBringsTheLowestTextBoxIntoView)
     expectScrolledToTheLowestTextBox(*client);
     EXPECT_EQ(focusedText(), QStringLiteral("tab"));
     EXPECT_EQ(textOf(*client + LowestEdit), QStringLiteral("tab")) << "typed into the lowest text box";
+}
+
+// Decks of pictures that an honest decoder takes long for: the window paints
+// and answers its desktop meanwhile, takes the user's input once the command
+// is over, and ends as soon as it is closed. Each picture here takes about a
+// second (4000 x 4000) or a fifth of one (1600 x 1600): a program that
+// waited for its pictures would answer, or end, only tens of seconds later.
+class SlowDeckOnX : public ProgramOnX
+{
+protected:
+    static void writeSlow(const char *name, int side)
+    {
+        ScopedWorkDir::write(std::string("cardimages/") + name, slowJpeg(side));
+    }
+    // The test deck, but every card line names that picture.
+    static void everyCardNames(const char *name)
+    {
+        std::string list = "name,file\r\n";
+        for (int k = 0; k < 22; ++k)
+            list += TestDeck::cardName(k) + "," + name + "\r\n";
+        ScopedWorkDir::write("cardimages/carddata.csv", list);
+    }
+
+    void showCards() { click(*client + QPoint(303 + 35, 20 + 12)); }
+
+    Desktop desktop;
+    std::optional<QPoint> client;
+};
+
+class SlowBackOnX : public SlowDeckOnX
+{
+protected:
+    void writeDeck() override
+    {
+        TestDeck::write();
+        writeSlow("cut_tarot_00_150.jpg", 4000);
+    }
+};
+
+TEST_F(SlowBackOnX, AnswersWhileItsBacksLoadAndEndsWhenClosed)
+{
+    EXPECT_TRUE(desktop.answersPing(window, 2000));
+    desktop.close(window);
+    EXPECT_TRUE(endsWithin(5000)) << "twenty slow backs were waited for";
+}
+
+class SlowCardsOnX : public SlowDeckOnX
+{
+protected:
+    void writeDeck() override
+    {
+        TestDeck::write();
+        writeSlow("slow.jpg", side);
+        everyCardNames("slow.jpg");
+    }
+    void SetUp() override
+    {
+        ProgramOnX::SetUp();
+        client = findClientArea(screenshot());
+        ASSERT_TRUE(client) << "the placeholders are not where the Hexagram puts them";
+    }
+
+    int side = 1600;
+};
+
+TEST_F(SlowCardsOnX, AReadingAnswersAndTakesAClickOnlyAfterIt)
+{
+    showCards();
+    EXPECT_TRUE(desktop.answersPing(window, 2000));
+    click(*client + QPoint(572 + 37, 20 + 12)); // "終了", while the reading goes on
+    EXPECT_FALSE(endsWithin(500)) << "終了 waits for the reading";
+    EXPECT_TRUE(endsWithin(30000)) << "and then ends the program";
+}
+
+class VerySlowCardsOnX : public SlowCardsOnX
+{
+protected:
+    VerySlowCardsOnX() { side = 4000; }
+};
+
+TEST_F(VerySlowCardsOnX, AReadingEndsWhenTheWindowIsClosed)
+{
+    showCards();
+    pause(1000);
+    desktop.close(window);
+    EXPECT_TRUE(endsWithin(5000)) << "the reading's twenty slow cards were waited for";
 }

@@ -63,35 +63,6 @@ QImage sixteenBitLevels(const QImage &picture, bool fiveSixFive)
     return levels;
 }
 
-// A progressive script as cjpeg -scans takes it: the DC coefficients of
-// every component first, their lowest dcLowBit bits left for later; then
-// each component's 63 AC coefficients in bands[c] bands of about equal
-// width, their lowest acLowBit bits left; then those bits one at a time, in
-// refineBands bands (as many as the first scans had when 0), and the DC
-// bits last.
-std::vector<JpegScan> progressiveScript(const std::vector<int> &bands, int dcLowBit, int acLowBit,
-                                        int refineBands = 0)
-{
-    const int components = int(bands.size());
-    std::vector<JpegScan> script;
-    std::vector<int> all;
-    for (int c = 0; c < components; ++c)
-        all.push_back(c);
-    script.push_back({all, 0, 0, 0, dcLowBit});
-    const auto acBands = [&](int c, int count, int high, int low) {
-        for (int b = 0; b < count; ++b)
-            script.push_back({{c}, 1 + 63 * b / count, 63 * (b + 1) / count, high, low});
-    };
-    for (int c = 0; c < components; ++c)
-        acBands(c, bands[size_t(c)], 0, acLowBit);
-    for (int bit = acLowBit; bit > 0; --bit)
-        for (int c = 0; c < components; ++c)
-            acBands(c, refineBands ? refineBands : bands[size_t(c)], bit, bit - 1);
-    for (int bit = dcLowBit; bit > 0; --bit)
-        script.push_back({all, 0, 0, bit, bit - 1});
-    return script;
-}
-
 // What a BMP of those field widths (red, green, blue, alpha) shows in 32
 // bits: each field as encodeBmpFields cut it, brought to 8 bits by
 // rounding, so that its top is white; alpha over white.

@@ -117,6 +117,29 @@ QImage testPattern(int width, int height)
     return picture;
 }
 
+std::vector<JpegScan> progressiveScript(const std::vector<int> &bands, int dcLowBit, int acLowBit,
+                                        int refineBands)
+{
+    const int components = int(bands.size());
+    std::vector<JpegScan> script;
+    std::vector<int> all;
+    for (int c = 0; c < components; ++c)
+        all.push_back(c);
+    script.push_back({all, 0, 0, 0, dcLowBit});
+    const auto acBands = [&](int c, int count, int high, int low) {
+        for (int b = 0; b < count; ++b)
+            script.push_back({{c}, 1 + 63 * b / count, 63 * (b + 1) / count, high, low});
+    };
+    for (int c = 0; c < components; ++c)
+        acBands(c, bands[size_t(c)], 0, acLowBit);
+    for (int bit = acLowBit; bit > 0; --bit)
+        for (int c = 0; c < components; ++c)
+            acBands(c, refineBands ? refineBands : bands[size_t(c)], bit, bit - 1);
+    for (int bit = dcLowBit; bit > 0; --bit)
+        script.push_back({all, 0, 0, bit, bit - 1});
+    return script;
+}
+
 std::string encodeJpeg(const QImage &picture, const JpegOptions &options)
 {
     const bool grey = picture.format() == QImage::Format_Grayscale8;
@@ -136,6 +159,17 @@ std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cm
         rows.push_back(cmyk.data() + size_t(y) * size_t(width) * 4);
     options.quality = 100;
     return compress(width, height, 4, JCS_CMYK, rows, options, adobeMarker);
+}
+
+std::string slowJpeg(int side)
+{
+    QImage grey(side, side, QImage::Format_Grayscale8);
+    grey.fill(128);
+    JpegOptions options;
+    options.progressive = true;
+    options.arithmetic = true;
+    options.scans = progressiveScript({9}, 0, 10);
+    return encodeJpeg(grey, options);
 }
 
 QImage referenceDecode(const std::string &jpeg)

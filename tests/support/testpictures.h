@@ -33,12 +33,26 @@ struct JpegOptions {
     std::vector<JpegScan> scans; // a script of one's own instead of libjpeg's
 };
 
+// A progressive script as cjpeg -scans takes it: the DC coefficients of
+// every component first, their lowest dcLowBit bits left for later; then
+// each component's 63 AC coefficients in bands[c] bands of about equal
+// width, their lowest acLowBit bits left; then those bits one at a time, in
+// refineBands bands (as many as the first scans had when 0), and the DC
+// bits last.
+std::vector<JpegScan> progressiveScript(const std::vector<int> &bands, int dcLowBit, int acLowBit,
+                                        int refineBands = 0);
+
 // A JPEG file of a Format_RGB888 (colour) or Format_Grayscale8 (grey) picture.
 std::string encodeJpeg(const QImage &picture, const JpegOptions &options = {});
 // A CMYK JPEG file of four bytes a pixel, stored as given, with or without
 // the Adobe marker that says the bytes are inverted.
 std::string encodeCmykJpeg(int width, int height, const std::vector<uint8_t> &cmyk, bool adobeMarker,
                            JpegOptions options = {});
+// A flat grey picture of side by side pixels, arithmetic coded, whose 100
+// scans send each bit of the AC coefficients, in nine bands, by itself: a
+// file of a few kilobytes, within every bound the program sets, that takes
+// a decoder about a second at 4000 by 4000.
+std::string slowJpeg(int side);
 // libjpeg's plain decode of a JPEG file: Format_RGB888 or Format_Grayscale8.
 QImage referenceDecode(const std::string &jpeg);
 // Where the frame header (SOF) of a JPEG file starts.
