@@ -366,5 +366,5 @@ bool loadBmp(PictureInput &input, Bitmap &target)
                                    : readRows(input, header, target, indexFor));
     if (!whole)
         whitenRowsFrom(target, 0);
-    return concludeLoad(nullptr, whole, input.exhausted(), target, target.height());
+    return concludeLoad(nullptr, whole, target, target.height());
 }

@@ -153,6 +153,5 @@ bool loadPng(PictureInput &input, Bitmap &target)
     target = Bitmap();
     PngLoad load(input, target);
     const PngResult result = decodePng(&load.job);
-    return concludeLoad(load.error, result == PngResult::Decoded,
-                        result == PngResult::TooMuchWork || input.exhausted(), target, int(load.job.rowsFinished));
+    return concludeLoad(load.error, result == PngResult::Decoded, target, int(load.job.rowsFinished));
 }
