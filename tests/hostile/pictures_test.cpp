@@ -125,7 +125,10 @@ std::vector<Sample> samplesOf(PictureKind kind)
                 {"mono.bmp", kind, encodeWithQt(colour.convertToFormat(QImage::Format_Mono), "bmp")},
                 {"old.bmp", kind, oldLayoutBmp(colour, 12)},
                 {"runs.bmp", kind, runLengthBmp(indexed)},
-                {"odd-header.bmp", kind, oldLayoutBmp(colour, 20)}};
+                {"odd-header.bmp", kind, oldLayoutBmp(colour, 20)},
+                {"short-header.bmp", kind, encodeBmpShortHeader(indexed)},
+                {"56-byte-header.bmp", kind,
+                 encodeBmpFields(colour, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, false, 56)}};
     case PictureKind::Gif: return {{"indexed.gif", kind, encodeGif(indexed)}};
     case PictureKind::Unknown: break;
     }

@@ -463,6 +463,8 @@ TEST(LoadPictureFile, PngBmpAndGifKeepTheBitsPerPixelOfTheFile)
         {"cube.bmp", cubeBmp, PixelFormat::Indexed8, cube},
         {"mono.bmp", monoBmp, PixelFormat::Indexed1, mono},
         {"system16.bmp", encodeBmp4(system16), PixelFormat::Indexed4, system16},
+        {"short-header.bmp", encodeBmpShortHeader(colour), PixelFormat::Rgb24, colour},
+        {"short-header-cube.bmp", encodeBmpShortHeader(cube), PixelFormat::Indexed8, cube},
         {"cube.gif", encodeGif(cube), PixelFormat::Indexed8, cube},
     };
     for (const auto &c : cases) {
@@ -569,6 +571,15 @@ TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
          fieldLevels(withWhite, {4, 4, 4, 0})},
         {"32-bit with alpha.bmp", encodeBmpFields(translucent, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, true), true,
          fieldLevels(translucent, {8, 8, 8, 8})},
+        // The info headers of 52 and 56 bytes that hold the masks, as
+        // image editors write them for bit fields with alpha.
+        {"565, 52-byte header.bmp", encodeBmpFields(withWhite, 16, Fields565, false, 52), true,
+         sixteenBitLevels(withWhite, true)},
+        {"alpha, 56-byte header.bmp", encodeBmpFields(translucent, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, false, 56),
+         true, fieldLevels(translucent, {8, 8, 8, 8})},
+        {"10-10-10-2, 56-byte header.bmp",
+         encodeBmpFields(translucent, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, true, 56), true,
+         fieldLevels(translucent, {10, 10, 10, 2})},
         {"framed.gif", encodeGif(cube, {QSize(40, 30), QPoint(6, 9)}), true, framed(cube, QSize(40, 30), QPoint(6, 9))},
         {"overhanging.gif", encodeGif(cube, {QSize(15, 12), QPoint(3, 2)}), true,
          framed(cube, QSize(15, 12), QPoint(3, 2))},
