@@ -228,12 +228,18 @@ void startChunk(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
 }
 
 // Feeds count bytes of the chunk to libpng; false, the walk stopped, when
-// the picture's data would pass its allowance, which libpng takes in with
-// the header of the first data chunk.
+// the picture's compressed data would pass its allowance, which libpng
+// takes in with the header of the first data chunk. Only the data counts
+// against it: each chunk's length, type and checksum are the file's
+// framing, which no encoder makes costly and the load's own allowance
+// bounds like every byte it reads. A file may hold its data in chunks of
+// a byte, twelve bytes of framing for each.
 bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const unsigned char *bytes,
           size_t count)
 {
-    if (job->inData && count > job->dataLeft) {
+    const size_t beforeChecksum = walk->left > 4 ? walk->left - 4 : 0;
+    const size_t data = !job->inData ? 0 : count < beforeChecksum ? count : beforeChecksum;
+    if (data > job->dataLeft) {
         png_process_data(png, info, const_cast<unsigned char *>(bytes), job->dataLeft);
         job->dataLeft = 0;
         walk->state = ChunkWalk::Stop;
@@ -241,7 +247,7 @@ bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const u
         return false;
     }
     png_process_data(png, info, const_cast<unsigned char *>(bytes), count);
-    job->dataLeft -= job->inData ? count : 0;
+    job->dataLeft -= data;
     return true;
 }
 

@@ -295,9 +295,12 @@ TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
     for (int shift = 24; shift >= 0; shift -= 8)
         bigChunk += char(beyond >> shift & 0xFF);
     bigChunk += "abCd";
-    std::string emptyChunks;
-    for (size_t size = 0; size < beyond; size += 12)
+    std::string emptyChunks, emptyDataChunks;
+    for (size_t size = 0; size < beyond; size += 12) {
         emptyChunks += pngChunk("abCd", {});
+        emptyDataChunks += pngChunk("IDAT", {});
+    }
+    const size_t cardData = cardPng.find("IDAT") - 4;
     std::string farPixels = cardBmp;
     farPixels.replace(10, 4, std::string("\0\0\0\x1F", 4)); // the rows 496 MiB in
     const struct {
@@ -314,6 +317,9 @@ TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
          0, {}, Outcome::Missed},
         {"PNG chunks with nothing in them", afterSignatureAndHeader + emptyChunks + cardPng.substr(33), 0, {},
          Outcome::Missed},
+        // Framing is no compressed data, but it is read all the same.
+        {"PNG data chunks with nothing in them",
+         cardPng.substr(0, cardData) + emptyDataChunks + cardPng.substr(cardData), 0, {}, Outcome::Missed},
         {"PNG chunk larger than the allowance", bigChunk, bigChunk.size() + beyond + 4 + cardPng.size() - 33,
          "CRCs" + cardPng.substr(33), Outcome::Missed},
         {"BMP rows far into the file", farPixels.substr(0, 54), (size_t{496} << 20) + cardBmp.size() - 54,

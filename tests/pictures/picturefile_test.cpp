@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "deckfolder.h"
+#include "hostilefiles.h"
 #include "testpictures.h"
 #include "workdir.h"
 
@@ -45,6 +46,17 @@ QImage cubePicture(int width, int height)
         for (int x = 0; x < cube.width(); ++x)
             cube.setPixel(x, y, uint(x * 11 + y * 5) % 216);
     return cube;
+}
+
+// Pixels of no pattern, which no compressor shrinks, the same every time.
+QImage noisePicture(int width, int height)
+{
+    std::mt19937 random(27);
+    QImage noise(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            noise.setPixel(x, y, 0xFF000000u | (random() & 0xFFFFFFu));
+    return noise;
 }
 
 // What a 16-bit picture of those colours shows: each field as the file
@@ -539,6 +551,7 @@ TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
     const std::string arithmeticJpeg = encodeJpeg(colour, arithmetic);
     const std::string png = encodeWithQt(colour, "png");
     const std::string gif = encodeGif(cube);
+    const QImage card = noisePicture(105, 153);
 
     // The last block of the picture's data claims more than the file holds,
     // and the file ends there: all its codes, the end code too, are in.
@@ -558,6 +571,9 @@ TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
         {"no-end-arithmetic.jpg", arithmeticJpeg.substr(0, arithmeticJpeg.size() - 2), true,
          referenceDecode(arithmeticJpeg)},
         {"no-end.png", png.substr(0, png.size() - 12), true, colour},
+        // Each chunk's length, type and checksum are the file's, not the
+        // compressed data's: twelve bytes of them for every byte of data.
+        {"1-byte data chunks.png", withDataInChunksOf(encodeWithQt(card, "png"), 1), true, card},
         {"long-last-block.gif", longLastBlock, true, cube},
         {"no-trailer.gif", gif.substr(0, gif.size() - 1), true, cube},
         {"top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")), true, colour},
