@@ -552,6 +552,12 @@ TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
     const std::string png = encodeWithQt(colour, "png");
     const std::string gif = encodeGif(cube);
     const QImage card = noisePicture(105, 153);
+    // A text of 17 MiB between the header and the data of a picture of
+    // 2000 x 2000, whose pixels warrant far more than that.
+    std::string text = std::string("Comment\0\0\0\0\0", 12);
+    text.resize(text.size() + (size_t{17} << 20), 'x');
+    QImage black(2000, 2000, QImage::Format_RGB32);
+    black.fill(Qt::black);
 
     // The last block of the picture's data claims more than the file holds,
     // and the file ends there: all its codes, the end code too, are in.
@@ -574,6 +580,8 @@ TEST(LoadPictureFile, LoadsWhenTheFileHoldsEveryPixelAndOnlyThen)
         // Each chunk's length, type and checksum are the file's, not the
         // compressed data's: twelve bytes of them for every byte of data.
         {"1-byte data chunks.png", withDataInChunksOf(encodeWithQt(card, "png"), 1), true, card},
+        {"long text before the data.png", pngFile(2000, 2000, 8, 0, deflatedZeros(2000 * 2001), pngChunk("iTXt", text)),
+         true, black},
         {"long-last-block.gif", longLastBlock, true, cube},
         {"no-trailer.gif", gif.substr(0, gif.size() - 1), true, cube},
         {"top-down.bmp", asTopDown(encodeWithQt(colour.convertToFormat(QImage::Format_RGB32), "bmp")), true, colour},
