@@ -402,15 +402,34 @@ TEST(LoadPictureFile, RefusesAHugeHeaderWithTheBitmapsErrorBeforeDecoding)
         bmp[size_t(at + 1)] = char(16000 >> 8);
     }
     ScopedWorkDir::write("huge.bmp", bmp);
-    for (const char *name : {"huge.jpg", "huge-progressive.jpg", "huge-grey.jpg", "unturnable-grey.jpg", "huge.bmp"}) {
+    // libjpeg reads no side past 65500; the claim is refused for its size
+    // like any other.
+    ScopedWorkDir::write("65535.jpg", withSize(encodeJpeg(testPattern(8, 8)), 65535, 65535));
+    const std::pair<const char *, const char *> cases[] = {
+        {"huge.jpg", "(60000 x 60000)"},         {"huge-progressive.jpg", "(60000 x 60000)"},
+        {"huge-grey.jpg", "(60000 x 60000)"},    {"unturnable-grey.jpg", "(8200 x 8200)"},
+        {"huge.bmp", "(16000 x 16000)"},         {"65535.jpg", "(65535 x 65535)"},
+    };
+    for (const auto &[name, size] : cases) {
         Bitmap target;
         try {
             LoadPictureFile(name, target);
             ADD_FAILURE() << name << ": no error";
         } catch (const BitmapError &error) {
-            EXPECT_FALSE(error.message().empty()) << name;
+            const QString message = CodePage::toQString(error.message());
+            EXPECT_TRUE(message.startsWith(QStringLiteral("画像が大きすぎるため作成できません"))) << name;
+            EXPECT_TRUE(message.endsWith(QLatin1String(size))) << name << ": " << message.toStdString();
         }
     }
+
+    // A side past libjpeg's 65500 that a bitmap can have: the picture is
+    // found at its size and cannot be decoded.
+    ScopedWorkDir::write("wide.jpg", withSize(encodeJpeg(testPattern(8, 8)), 65535, 8));
+    Bitmap target = used();
+    EXPECT_FALSE(LoadPictureFile("wide.jpg", target));
+    EXPECT_EQ(target.width(), 65535);
+    EXPECT_EQ(target.height(), 8);
+    EXPECT_EQ(target.pixel(65534, 7), 0xFFFFFFu);
 }
 
 TEST(LoadPictureFile, PngBmpAndGifKeepTheBitsPerPixelOfTheFile)
