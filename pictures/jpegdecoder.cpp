@@ -180,9 +180,9 @@ void setUpErrors(j_decompress_ptr cinfo, ErrorManager *errors, JpegJob *job)
 {
     cinfo->err = jpeg_std_error(&errors->pub);
     errors->pub.error_exit = stopOnError;
-    errors->job = job;
     errors->pub.emit_message = watchMessage;
     errors->pub.output_message = ignoreOutput;
+    errors->job = job;
 }
 
 void setUpSource(j_decompress_ptr cinfo, SourceManager *source, JpegJob *job)
