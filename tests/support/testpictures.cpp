@@ -103,6 +103,36 @@ void put32(std::string &out, uint32_t value)
     put16(out, int(value >> 16));
 }
 
+// A BMP file's header, and the start of the info header that all but the
+// oldest share: its size, the sides, one plane and the bits per pixel.
+// The pixels begin at offset and take pixelBytes.
+std::string bmpStart(uint32_t offset, size_t pixelBytes, int headerSize, int width, int height, int bits)
+{
+    std::string out = "BM";
+    put32(out, offset + uint32_t(pixelBytes));
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, uint32_t(headerSize));
+    put32(out, uint32_t(width));
+    put32(out, uint32_t(height));
+    put16(out, 1);
+    put16(out, bits);
+    return out;
+}
+
+// count colours of 4 bytes (blue, green, red, 0): the picture's table, then
+// black.
+void putBmpPalette(std::string &out, const QImage &picture, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QRgb colour = i < picture.colorCount() ? picture.color(i) : 0;
+        out += char(qBlue(colour));
+        out += char(qGreen(colour));
+        out += char(qRed(colour));
+        out += '\0';
+    }
+}
+
 } // namespace
 
 QImage testPattern(int width, int height)
@@ -366,24 +396,10 @@ std::string encodeBmp4(const QImage &indexed)
     const int width = indexed.width(), height = indexed.height();
     const int stride = (width * 4 + 31) / 32 * 4;
     const uint32_t offset = 14 + 40 + 16 * 4;
-    std::string out = "BM";
-    put32(out, offset + uint32_t(stride * height));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40);
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put16(out, 1);
-    put16(out, 4);
+    std::string out = bmpStart(offset, size_t(stride * height), 40, width, height, 4);
     for (int i = 0; i < 6; ++i)
         put32(out, i == 4 ? 16u : 0u); // no compression, 16 colours used
-    for (int i = 0; i < 16; ++i) {
-        const QRgb colour = i < indexed.colorCount() ? indexed.color(i) : 0;
-        out += char(qBlue(colour));
-        out += char(qGreen(colour));
-        out += char(qRed(colour));
-        out += '\0';
-    }
+    putBmpPalette(out, indexed, 16);
     for (int y = height - 1; y >= 0; --y) { // bottom row first
         std::string row(size_t(stride), '\0');
         for (int x = 0; x < width; ++x)
@@ -413,15 +429,7 @@ std::string encodeBmpFields(const QImage &picture, int bits, const std::array<ui
         headerSize = masks[3] != 0 ? 108 : 40;
     const int inside = headerSize == 40 ? 0 : headerSize == 52 ? 3 : 4; // masks within the header
     const uint32_t offset = 14 + uint32_t(headerSize) + (plain || inside > 0 ? 0 : 12);
-    std::string out = "BM";
-    put32(out, offset + uint32_t(stride * height));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, uint32_t(headerSize));
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(topDown ? -height : height));
-    put16(out, 1);
-    put16(out, bits);
+    std::string out = bmpStart(offset, size_t(stride * height), headerSize, width, topDown ? -height : height, bits);
     put32(out, plain ? 0 : 3); // the plain 5-5-5, or bit fields
     for (int i = 0; i < 5; ++i)
         put32(out, 0);
@@ -450,22 +458,8 @@ std::string encodeBmpShortHeader(const QImage &picture)
     const int width = picture.width(), height = picture.height();
     const int stride = (width * bits + 31) / 32 * 4;
     const uint32_t offset = 14 + 16 + (indexed ? 256 * 4 : 0);
-    std::string out = "BM";
-    put32(out, offset + uint32_t(stride * height));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 16);
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put16(out, 1);
-    put16(out, bits);
-    for (int i = 0; indexed && i < 256; ++i) {
-        const QRgb colour = i < picture.colorCount() ? picture.color(i) : 0;
-        out += char(qBlue(colour));
-        out += char(qGreen(colour));
-        out += char(qRed(colour));
-        out += '\0';
-    }
+    std::string out = bmpStart(offset, size_t(stride * height), 16, width, height, bits);
+    putBmpPalette(out, picture, indexed ? 256 : 0);
     for (int y = height - 1; y >= 0; --y) { // bottom row first
         std::string row(size_t(stride), '\0');
         for (int x = 0; x < width; ++x) {
