@@ -110,6 +110,8 @@ void writePictures()
     write("colourless.gif", encodeGif(indexed(6, 4, 9), colourless));
     write("32-bit fields.bmp", encodeBmpFields(translucent, 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, false));
     write("16-bit alpha.bmp", encodeBmpFields(translucent, 16, {0xF00, 0xF0, 0xF, 0xF000}, true));
+    write("56-byte header.bmp", encodeBmpFields(translucent, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, false, 56));
+    write("short header.bmp", encodeBmpShortHeader(indexed(11, 7, 40)));
 
     // Small cases of each kind of work that makes no pixels.
     JpegOptions everyBit;

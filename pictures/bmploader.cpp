@@ -34,13 +34,10 @@ uint32_t little(const uint8_t *bytes, int length)
     return value;
 }
 
-// What a BMP file's headers say: an info header of one of the four sizes
-// in use (40, 64, 108, 124 bytes), or else the old one of 16-bit sides,
-// as every reader takes it.
+// What a BMP file's headers say.
 struct BmpHeader {
     uint32_t pixelOffset = 0;
     uint32_t headerSize = 0;
-    bool core = false;
     int64_t width = 0;
     int64_t height = 0; // below 0 for rows stored from the top down
     int bits = 0;
@@ -70,6 +67,41 @@ bool isReadable(const BmpHeader &header, uint32_t planes)
     return compressionFits && header.width > 0 && header.height != 0 && !(header.runLength() && header.topDown());
 }
 
+// The info header's layout, told by its size: the old one of 16-bit sides
+// (12 bytes, and any size in no other use, as every reader takes it);
+// OS/2's short one of 16 bytes, its sides of 32 bits and then planes and
+// bits per pixel, the fields it lacks as a longer header has them by
+// default; or 40 bytes of fields and more (52, 56, 64, 108, 124).
+enum class InfoLayout { Old, Short, Full };
+
+InfoLayout layoutOf(uint32_t headerSize)
+{
+    switch (headerSize) {
+    case 16: return InfoLayout::Short;
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124: return InfoLayout::Full;
+    default: return InfoLayout::Old;
+    }
+}
+
+// The bit fields held inside the header after its first 40 bytes: red,
+// green and blue in 52 bytes, alpha too in 56 and more. OS/2's header of 64
+// bytes holds other fields there.
+int masksInHeader(uint32_t headerSize)
+{
+    switch (headerSize) {
+    case 52: return 3;
+    case 56:
+    case 108:
+    case 124: return 4;
+    default: return 0;
+    }
+}
+
 bool readHeader(PictureInput &input, BmpHeader &header)
 {
     uint8_t bytes[124 + 14] = {};
@@ -78,11 +110,12 @@ bool readHeader(PictureInput &input, BmpHeader &header)
     header.pixelOffset = little(bytes + 10, 4);
     header.headerSize = little(bytes + 14, 4);
     const uint32_t size = header.headerSize;
-    header.core = size != 40 && size != 64 && size != 108 && size != 124;
-    if (!readWhole(input, bytes + 18, header.core ? 8 : size - 4))
+    const InfoLayout layout = layoutOf(size);
+    const size_t rest = layout == InfoLayout::Old ? 8 : layout == InfoLayout::Short ? 12 : size - 4;
+    if (!readWhole(input, bytes + 18, rest))
         return false;
     uint32_t planes = 0;
-    if (header.core) {
+    if (layout == InfoLayout::Old) {
         header.width = int16_t(little(bytes + 18, 2));
         header.height = int16_t(little(bytes + 20, 2));
         planes = little(bytes + 22, 2);
@@ -92,15 +125,18 @@ bool readHeader(PictureInput &input, BmpHeader &header)
         header.height = int32_t(little(bytes + 22, 4));
         planes = little(bytes + 26, 2);
         header.bits = int(little(bytes + 28, 2));
+    }
+    if (layout == InfoLayout::Full) {
         header.compression = little(bytes + 30, 4);
         header.coloursUsed = little(bytes + 46, 4);
     }
     if (header.height == INT32_MIN || !isReadable(header, planes))
         return false;
-    // Bit fields lie inside the longer headers, with alpha; after the
-    // 40-byte one, three of them follow it.
-    if (size >= 108) {
-        for (int i = 0; i < 4; ++i)
+    // Bit fields lie inside the longer headers; after the 40-byte one (and
+    // OS/2's of 64), three of them follow it.
+    const int inHeader = masksInHeader(size);
+    if (inHeader > 0) {
+        for (int i = 0; i < inHeader; ++i)
             header.masks[i] = little(bytes + 54 + 4 * i, 4);
     } else if (header.compression == BitFields) {
         if (!readWhole(input, bytes + 54, 12))
@@ -110,7 +146,7 @@ bool readHeader(PictureInput &input, BmpHeader &header)
         header.masks[3] = 0;
     }
     if (header.compression == Plain && header.bits == 32) {
-        header.alpha = size >= 108 && header.masks[3] == 0xFF000000;
+        header.alpha = inHeader == 4 && header.masks[3] == 0xFF000000;
         header.masks[0] = 0x00FF0000;
         header.masks[1] = 0x0000FF00;
         header.masks[2] = 0x000000FF;
@@ -366,5 +402,5 @@ bool loadBmp(PictureInput &input, Bitmap &target)
                                    : readRows(input, header, target, indexFor));
     if (!whole)
         whitenRowsFrom(target, 0);
-    return concludeLoad(nullptr, whole, input.exhausted(), target, target.height());
+    return concludeLoad(nullptr, whole, target, target.height());
 }

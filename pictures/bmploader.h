@@ -14,7 +14,7 @@ class PictureInput;
 // True when every pixel was decoded from the file; false, target 0 by 0,
 // when no picture was found (run-length encoded rows stored from the top
 // down are none); false, target of the picture's size and white, when the
-// file does not hold all its pixels. Throws the BitmapError of a picture
-// that the pixel budget has no room for, or whose file holds far more than
-// its pixels need before they are complete.
+// file does not hold all its pixels, or holds far more than they need
+// before they are complete. Throws the BitmapError of a picture that no
+// bitmap can hold or the pixel budget has no room for.
 bool loadBmp(PictureInput &input, Bitmap &target);

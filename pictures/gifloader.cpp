@@ -275,11 +275,8 @@ bool loadGif(PictureInput &input, Bitmap &target)
     int transparent = NO_TRANSPARENT_COLOR;
     if (!gif)
         return false;
-    if (!findPicture(gif.get(), stream, transparent)) {
-        if (input.exhausted())
-            throw pictureTooLarge(gif->SWidth, gif->SHeight);
+    if (!findPicture(gif.get(), stream, transparent))
         return false;
-    }
     const GifImageDesc &frame = gif->Image;
     if (frame.Width <= 0 || frame.Height <= 0)
         return false;
@@ -308,5 +305,5 @@ bool loadGif(PictureInput &input, Bitmap &target)
         for (int x = first; x < last; ++x)
             to[x] = indexFor[row[size_t(x - frame.Left)]];
     }
-    return concludeLoad(nullptr, whole, input.exhausted() || stream.tooManyClears(), target, target.height());
+    return concludeLoad(nullptr, whole, target, target.height());
 }

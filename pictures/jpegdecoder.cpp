@@ -27,6 +27,7 @@ constexpr size_t RowMemory = size_t{64} << 20;
 struct ErrorManager {
     jpeg_error_mgr pub;
     jmp_buf escape;
+    JpegJob *job;
 };
 
 struct SourceManager {
@@ -53,6 +54,22 @@ struct ScanMonitor {
 [[noreturn]] void escapeOnError(j_common_ptr cinfo)
 {
     longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->escape, 1);
+}
+
+// libjpeg reads no frame of more than 65500 pixels a side, where a bitmap
+// may have 65535: the frame's claim is handed to prepare all the same, so
+// that a size past the program's limits is refused as such, and one within
+// them gives a picture that cannot be decoded.
+[[noreturn]] void stopOnError(j_common_ptr common)
+{
+    if (common->err->msg_code == JERR_IMAGE_TOO_BIG && common->is_decompressor) {
+        auto *cinfo = reinterpret_cast<j_decompress_ptr>(common);
+        JpegJob *job = reinterpret_cast<ErrorManager *>(common->err)->job;
+        const int bits = cinfo->num_components == 1 ? 8 : cinfo->num_components == 4 ? 32 : 24;
+        size_t stride = 0;
+        job->prepare(job->context, int(cinfo->image_width), int(cinfo->image_height), bits, 0, &stride);
+    }
+    escapeOnError(common);
 }
 
 // Warnings and traces go nowhere: the program never prints. A scan whose
@@ -163,12 +180,13 @@ void skipSource(j_decompress_ptr cinfo, long count)
         runDry(cinfo);
 }
 
-void setUpErrors(j_decompress_ptr cinfo, ErrorManager *errors)
+void setUpErrors(j_decompress_ptr cinfo, ErrorManager *errors, JpegJob *job)
 {
     cinfo->err = jpeg_std_error(&errors->pub);
-    errors->pub.error_exit = escapeOnError;
+    errors->pub.error_exit = stopOnError;
     errors->pub.emit_message = watchMessage;
     errors->pub.output_message = ignoreOutput;
+    errors->job = job;
 }
 
 void setUpSource(j_decompress_ptr cinfo, SourceManager *source, JpegJob *job)
@@ -336,7 +354,7 @@ JpegResult decodeJpeg(JpegJob *job)
     ScanMonitor monitor;
 
     job->rowsDecoded = 0;
-    setUpErrors(&cinfo, &errors);
+    setUpErrors(&cinfo, &errors, job);
     job->overWork = false;
     if (setjmp(errors.escape)) {
         jpeg_destroy_decompress(&cinfo);

@@ -17,7 +17,9 @@ struct JpegJob {
     // and sets aside workingBytes for the decoder's own buffers; returns the
     // target's first row and the distance between rows, or nullptr when
     // either cannot be had. The decoder writes every row; rows past
-    // rowsDecoded when it fails are left as they were.
+    // rowsDecoded when it fails are left as they were. A frame whose sides
+    // libjpeg refuses (past 65500) is prepared too, with no working bytes,
+    // before the decode fails: its size is the picture's all the same.
     unsigned char *(*prepare)(void *context, int width, int height, int bitsPerPixel, size_t workingBytes,
                               size_t *bytesPerLine);
     void *context;

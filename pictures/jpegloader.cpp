@@ -58,6 +58,5 @@ bool loadJpeg(PictureInput &input, Bitmap &target)
     target = Bitmap();
     JpegLoad load(input, target);
     const JpegResult result = decodeJpeg(&load.job);
-    return concludeLoad(load.error, result == JpegResult::Decoded,
-                        result == JpegResult::TooMuchWork || input.exhausted(), target, load.job.rowsDecoded);
+    return concludeLoad(load.error, result == JpegResult::Decoded, target, load.job.rowsDecoded);
 }

@@ -12,14 +12,16 @@
 // found from the current directory; "\" separates folders as "/" does) into
 // target at the picture's own size and at the depth PixelFormatFor gives for
 // the file's bits per pixel. True when every pixel of the picture was
-// decoded from the file. Returns false, without a message, for a file that
-// is missing, unreadable, no regular file or no picture; target is then 0 by
-// 0. A picture that is found but whose pixels the file does not all hold
-// also gives false, leaving target at the picture's size and format.
-// Throws the BitmapError of a picture too large: for a bitmap, or for the
-// pixel budget with room to turn it twice over (before any of its pixels
-// are allocated), or for the work its decoding may take (pictureinput.h),
-// once that is spent before the picture is whole.
+// decoded from the file. Otherwise false, without an error of its own, and
+// the caller's message names the file: for a file that is missing,
+// unreadable, no regular file or no picture, target then 0 by 0; for a
+// picture whose pixels the file does not all hold, or whose file asks for
+// more work than a picture of its size warrants before its pixels are
+// complete (pictureinput.h), target then at the picture's size and format
+// once the file has said it (0 by 0 before), white where nothing was
+// decoded. Throws only where no bitmap can be made: the BitmapError of a
+// size past Bitmap's caps, or past what the pixel budget has left with room
+// to turn the picture twice over, before any of its pixels are allocated.
 bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target);
 
 // The name of a picture file as LoadPictureFile opens it: UTF-8, each "\"

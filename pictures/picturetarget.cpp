@@ -68,12 +68,10 @@ void writeIndices(Bitmap &target, int y, const uint8_t *values, const uint8_t *i
     }
 }
 
-bool concludeLoad(const std::exception_ptr &error, bool decoded, bool tooCostly, Bitmap &target, int rowsDone)
+bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone)
 {
     if (error)
         std::rethrow_exception(error);
-    if (!decoded && tooCostly)
-        throw pictureTooLarge(target.width(), target.height());
     if (!decoded)
         whitenRowsFrom(target, rowsDone);
     return decoded;

@@ -45,11 +45,13 @@ void drawOverWhite(const uint8_t *from, uint32_t *to, int count);
 void whitenRowsFrom(Bitmap &target, int first);
 
 // What a decoder that draws into target leaves of a load: the error that
-// its callbacks kept for it thrown now; the error of a picture too large
-// when the load was stopped for its cost (tooCostly) before the picture was
-// whole; otherwise its result, with the rows from rowsDone on made white
-// when it did not decode the whole picture.
-bool concludeLoad(const std::exception_ptr &error, bool decoded, bool tooCostly, Bitmap &target, int rowsDone);
+// its callbacks kept for it (a bitmap that could not be made) thrown now;
+// otherwise its result, with the rows from rowsDone on made white when it
+// did not decode the whole picture, whatever stopped it: a file cut short
+// or damaged, or one that asked for more work than its picture's size
+// warrants (pictureinput.h). Such a file is no picture the program can
+// read, not a picture too large: its size would fit.
+bool concludeLoad(const std::exception_ptr &error, bool decoded, Bitmap &target, int rowsDone);
 
 // Writes row y of a target of 1, 4 or 8 bits from values of a byte a
 // pixel, each through indexFor: a palette's or a grey ramp's table of the

@@ -197,6 +197,7 @@ png_uint_32 bigEndian(const unsigned char *bytes)
 struct ChunkWalk {
     enum State { Signature, Header, Feed, Skip, Stop } state;
     unsigned char header[8];
+    png_uint_32 type; // of the chunk being fed or passed over
     size_t have; // bytes of the signature or of the chunk's header so far
     size_t left; // bytes of the chunk (data and checksum) still to feed or pass
     PngResult result; // once stopped
@@ -208,6 +209,7 @@ void startChunk(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
     const png_uint_32 length = bigEndian(walk->header);
     const png_uint_32 type = bigEndian(walk->header + 4);
     const bool critical = (walk->header[4] & 0x20) == 0;
+    walk->type = type;
     walk->left = size_t(length) + 4;
     if (length > PNG_UINT_31_MAX
         || (critical && type != HeaderChunk && type != PaletteChunk && type != DataChunk && type != EndChunk)) {
@@ -228,12 +230,18 @@ void startChunk(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
 }
 
 // Feeds count bytes of the chunk to libpng; false, the walk stopped, when
-// the picture's data would pass its allowance, which libpng takes in with
-// the header of the first data chunk.
+// the picture's compressed data would pass its allowance, which libpng
+// takes in with the header of the first data chunk. Only the data counts
+// against it: each chunk's length, type and checksum are the file's
+// framing, which no encoder makes costly and the load's own allowance
+// bounds like every byte it reads. A file may hold its data in chunks of
+// a byte, twelve bytes of framing for each.
 bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const unsigned char *bytes,
           size_t count)
 {
-    if (job->inData && count > job->dataLeft) {
+    const size_t beforeChecksum = walk->left > 4 ? walk->left - 4 : 0;
+    const size_t data = !job->inData ? 0 : count < beforeChecksum ? count : beforeChecksum;
+    if (data > job->dataLeft) {
         png_process_data(png, info, const_cast<unsigned char *>(bytes), job->dataLeft);
         job->dataLeft = 0;
         walk->state = ChunkWalk::Stop;
@@ -241,8 +249,27 @@ bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const u
         return false;
     }
     png_process_data(png, info, const_cast<unsigned char *>(bytes), count);
-    job->dataLeft -= job->inData ? count : 0;
+    job->dataLeft -= data;
     return true;
+}
+
+// Once libpng has read the header chunk whole, and found its checksum
+// right: the picture's size is known before any chunk that follows, so
+// that what the load may read follows the pixels from there on. A comment
+// or profile of more than 16 MiB before the data is then no more than a
+// large picture may carry. False, the walk stopped, when the target cannot
+// be made.
+bool takeSize(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
+{
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colourType = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
+    if (job->makeTarget(job->context, width, height, depth * png_get_channels(png, info)))
+        return true;
+    job->refused = true;
+    walk->state = ChunkWalk::Stop;
+    walk->result = PngResult::Refused;
+    return false;
 }
 
 // Walks over bytes, the next count of the file.
@@ -280,6 +307,9 @@ void walkChunks(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, c
                 walk->state = ChunkWalk::Stop;
             walk->left = 0;
         }
+        if (walk->left == 0 && walk->state == ChunkWalk::Feed && walk->type == HeaderChunk
+            && !takeSize(png, info, job, walk))
+            return;
         if (walk->left == 0 && walk->state != ChunkWalk::Stop) {
             // Whole once the data chunk with the last row has passed its
             // checksum, which vouches for the pixels; nothing after it
@@ -321,7 +351,7 @@ PngResult decodePng(PngJob *job)
     png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
     png_set_progressive_read_fn(png, job, takeHeader, takeRow, nullptr);
 
-    ChunkWalk walk = {ChunkWalk::Signature, {}, 0, 0, PngResult::NotDecoded};
+    ChunkWalk walk = {ChunkWalk::Signature, {}, 0, 0, 0, PngResult::NotDecoded};
     const FileSource &file = job->source;
     const unsigned char *bytes = nullptr;
     size_t count = 0;

@@ -47,8 +47,15 @@ struct PngRows {
 struct PngJob {
     FileSource source;
 
-    // Called once the header is read, before any pixel memory exists: makes
-    // the target and says how the rows are to come; false when it cannot.
+    // Called once libpng has read and checked the header chunk, before any
+    // chunk after it is read: makes the target of width by height at
+    // bitsPerPixel (bit depth times channels, as the file stores them),
+    // and from then on the load may read as far as a picture of that size
+    // needs; false when it cannot.
+    bool (*makeTarget)(void *context, unsigned width, unsigned height, int bitsPerPixel);
+    // Called at the first data chunk, once the header and colour chunks are
+    // read: says how the rows are to come into the target; false when it
+    // cannot.
     bool (*prepare)(void *context, const PngHeader *header, PngRows *rows);
     // Called for each row y once all its pixels are in: turns it into the
     // target's pixels. The row may be the target's own (in place) or
@@ -72,7 +79,7 @@ enum class PngResult {
     Decoded,    // every pixel of the picture decoded from the file
     NotDecoded, // no PNG, a broken one, or one whose pixels the file does not hold all of
     TooMuchWork, // compressed data far beyond what its rows need
-    Refused,    // prepare returned false
+    Refused,    // makeTarget or prepare returned false
 };
 
 PngResult decodePng(PngJob *job);

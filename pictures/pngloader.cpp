@@ -11,6 +11,7 @@
 
 namespace {
 
+bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel) noexcept;
 bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept;
 void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept;
 
@@ -19,6 +20,7 @@ struct PngLoad {
     PngLoad(PictureInput &from, Bitmap &into) : job{}, input(&from), target(&into)
     {
         job.source = from.source();
+        job.makeTarget = makePngTarget;
         job.prepare = preparePng;
         job.finishRow = finishPngRow;
         job.context = this;
@@ -78,14 +80,27 @@ bool intoTarget(PngRows::Output output, PixelFormat format)
     }
 }
 
+// Called from inside the decoder, as preparePng is, so no exception may
+// leave it: the bitmap's error waits in the load.
+bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel) noexcept
+{
+    auto *load = static_cast<PngLoad *>(context);
+    try {
+        // libpng refuses sides past a million itself.
+        makeTarget(*load->target, *load->input, int(width), int(height), bitsPerPixel);
+    } catch (...) {
+        load->error = std::current_exception();
+        return false;
+    }
+    return true;
+}
+
 bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
 {
     auto *load = static_cast<PngLoad *>(context);
-    Bitmap &target = *load->target;
-    // libpng refuses sides past a million itself.
-    const int width = int(header->width), height = int(header->height);
+    Bitmap &target = *load->target; // made from the same header
+    const int width = target.width(), height = target.height();
     try {
-        makeTarget(target, *load->input, width, height, header->bitsPerPixel);
         rows->output = outputFor(*header, target.pixelFormat());
         rows->finish = rows->output == PngRows::Indices || rows->output == PngRows::Rgba
                        || !intoTarget(rows->output, target.pixelFormat());
@@ -153,6 +168,5 @@ bool loadPng(PictureInput &input, Bitmap &target)
     target = Bitmap();
     PngLoad load(input, target);
     const PngResult result = decodePng(&load.job);
-    return concludeLoad(load.error, result == PngResult::Decoded,
-                        result == PngResult::TooMuchWork || input.exhausted(), target, int(load.job.rowsFinished));
+    return concludeLoad(load.error, result == PngResult::Decoded, target, int(load.job.rowsFinished));
 }

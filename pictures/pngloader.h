@@ -9,6 +9,8 @@ class PictureInput;
 // Decodes the PNG file that input has opened into target, transparent parts
 // drawn over white. True when every pixel was decoded from the file; false,
 // target 0 by 0, when no picture was found; false, target of the picture's
-// size with the rows not decoded white, when it could not be decoded whole.
-// Throws the BitmapError of a picture that the pixel budget has no room for.
+// size with the rows not decoded white, when it could not be decoded whole,
+// compressed data far beyond what its rows need included. Throws the
+// BitmapError of a picture that no bitmap can hold or the pixel budget has
+// no room for.
 bool loadPng(PictureInput &input, Bitmap &target);

@@ -144,16 +144,21 @@ std::string sizeMessage(const char8_t *prefix, int width, int height)
     return CodePage::fromUtf8(reinterpret_cast<const char *>(prefix)) + size;
 }
 
-} // namespace
-
+// The error of a bitmap that cannot be made: past the caps, or past what
+// the pixel budget has left. Only these say that a picture is too large;
+// a file that asks for more work than its picture's size warrants is no
+// picture the program can read.
 BitmapError pictureTooLarge(int width, int height)
 {
     static const char8_t *const text = u8"画像が大きすぎるため作成できません";
-    // A file may run out of what a load may read before it says its size.
+    // An empty bitmap is refused only by a budget already past its ceiling,
+    // and has no size worth naming.
     if (width == 0 && height == 0)
         return BitmapError(CodePage::fromUtf8(reinterpret_cast<const char *>(text)));
     return BitmapError(sizeMessage(text, width, height));
 }
+
+} // namespace
 
 int bitsPerPixel(PixelFormat format)
 {

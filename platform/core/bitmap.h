@@ -35,17 +35,13 @@ using Rgb = uint32_t;
 inline constexpr Rgb InvalidColor = 0xFFFFFFFFu;
 
 // A bitmap that cannot be made at the size asked for. The message is the
-// user's to read.
+// user's to read: for a size past the caps or past what the pixel budget
+// has left, 画像が大きすぎるため作成できません and the size, as "(W x H)".
 class BitmapError : public AppError
 {
 public:
     using AppError::AppError;
 };
-
-// The error of a picture too large for the program: for a bitmap, for the
-// pixel budget, or for the work its decoding may take. Its message names
-// the picture's size, where one is known (not 0 by 0).
-BitmapError pictureTooLarge(int width, int height);
 
 class Bitmap
 {

@@ -1,7 +1,8 @@
 // Picture files made to hurt: compressed data that expands far beyond the
-// file, and files of every format cut short or with bits flipped. A load
-// gives a picture, a quiet false or the bitmap's error for a size it cannot
-// make; it never crashes, hangs or prints.
+// file, data that costs work and makes no pixels, and files of every format
+// cut short or with bits flipped. A load gives a picture, a quiet false or
+// the bitmap's error for a size it cannot make; it never crashes, hangs or
+// prints.
 
 #include "hostilefiles.h"
 #include "picturefile.h"
@@ -124,7 +125,10 @@ std::vector<Sample> samplesOf(PictureKind kind)
                 {"mono.bmp", kind, encodeWithQt(colour.convertToFormat(QImage::Format_Mono), "bmp")},
                 {"old.bmp", kind, oldLayoutBmp(colour, 12)},
                 {"runs.bmp", kind, runLengthBmp(indexed)},
-                {"odd-header.bmp", kind, oldLayoutBmp(colour, 20)}};
+                {"odd-header.bmp", kind, oldLayoutBmp(colour, 20)},
+                {"short-header.bmp", kind, encodeBmpShortHeader(indexed)},
+                {"56-byte-header.bmp", kind,
+                 encodeBmpFields(colour, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, false, 56)}};
     case PictureKind::Gif: return {{"indexed.gif", kind, encodeGif(indexed)}};
     case PictureKind::Unknown: break;
     }
@@ -269,9 +273,10 @@ TEST(HostilePicture, PicturesDamagedWhereTheirPixelsLieGiveFalseWithoutAWord)
 }
 
 // Files whose bytes ask for work that their pixels do not: each is read no
-// further than the allowance of its picture's size, and refused as too
-// large when its pixels are not complete by then. Picture files past the
-// picture's end are never read.
+// further than the allowance of its picture's size, and gives a quiet false
+// when its pixels are not complete by then: its size would fit a bitmap,
+// so it is no picture the program reads, not one too large. Picture files
+// past the picture's end are never read.
 TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
 {
     ScopedWorkDir dir;
@@ -290,9 +295,12 @@ TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
     for (int shift = 24; shift >= 0; shift -= 8)
         bigChunk += char(beyond >> shift & 0xFF);
     bigChunk += "abCd";
-    std::string emptyChunks;
-    for (size_t size = 0; size < beyond; size += 12)
+    std::string emptyChunks, emptyDataChunks;
+    for (size_t size = 0; size < beyond; size += 12) {
         emptyChunks += pngChunk("abCd", {});
+        emptyDataChunks += pngChunk("IDAT", {});
+    }
+    const size_t cardData = cardPng.find("IDAT") - 4;
     std::string farPixels = cardBmp;
     farPixels.replace(10, 4, std::string("\0\0\0\x1F", 4)); // the rows 496 MiB in
     const struct {
@@ -302,17 +310,20 @@ TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
         std::string tail; // after the hole
         Outcome outcome;
     } cases[] = {
-        {"GIF data of clear codes", gifOfClearCodes(size_t{3} << 20), 0, {}, Outcome::TooLarge},
-        {"GIF comment of one-byte blocks", withGifComment(cardGif, beyond / 2), 0, {}, Outcome::TooLarge},
-        {"BMP runs of moves that go nowhere", bmpOfEmptyMoves(beyond / 4), 0, {}, Outcome::TooLarge},
+        {"GIF data of clear codes", gifOfClearCodes(size_t{3} << 20), 0, {}, Outcome::Missed},
+        {"GIF comment of one-byte blocks", withGifComment(cardGif, beyond / 2), 0, {}, Outcome::Missed},
+        {"BMP runs of moves that go nowhere", bmpOfEmptyMoves(beyond / 4), 0, {}, Outcome::Missed},
         {"PNG data of empty deflate blocks", pngFile(1, 1, 8, 0, deflatedAfterEmptyBlocks(std::string(2, '\0'), 1 << 18)),
-         0, {}, Outcome::TooLarge},
+         0, {}, Outcome::Missed},
         {"PNG chunks with nothing in them", afterSignatureAndHeader + emptyChunks + cardPng.substr(33), 0, {},
-         Outcome::TooLarge},
+         Outcome::Missed},
+        // Framing is no compressed data, but it is read all the same.
+        {"PNG data chunks with nothing in them",
+         cardPng.substr(0, cardData) + emptyDataChunks + cardPng.substr(cardData), 0, {}, Outcome::Missed},
         {"PNG chunk larger than the allowance", bigChunk, bigChunk.size() + beyond + 4 + cardPng.size() - 33,
-         "CRCs" + cardPng.substr(33), Outcome::TooLarge},
+         "CRCs" + cardPng.substr(33), Outcome::Missed},
         {"BMP rows far into the file", farPixels.substr(0, 54), (size_t{496} << 20) + cardBmp.size() - 54,
-         cardBmp.substr(54), Outcome::TooLarge},
+         cardBmp.substr(54), Outcome::Missed},
         {"BMP before a hole", cardBmp, far, {}, Outcome::Loaded},
         {"GIF before a hole", cardGif, far, {}, Outcome::Loaded},
         {"PNG before a hole", cardPng, far, {}, Outcome::Loaded},

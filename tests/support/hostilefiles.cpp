@@ -26,6 +26,30 @@ std::string pngChunk(const char type[4], const std::string &data)
     return chunk;
 }
 
+std::string withDataInChunksOf(const std::string &png, size_t bytes)
+{
+    const auto bigEndian = [&png](size_t at) {
+        uint32_t value = 0;
+        for (size_t i = 0; i < 4; ++i)
+            value = value << 8 | uint8_t(png[at + i]);
+        return value;
+    };
+    std::string before = png.substr(0, 8), data, after;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t length = bigEndian(at);
+        const std::string type = png.substr(at + 4, 4);
+        if (type == "IDAT")
+            data += png.substr(at + 8, length);
+        else
+            (data.empty() ? before : after) += png.substr(at, length + 12);
+        at += length + 12;
+    }
+    std::string chunks;
+    for (size_t at = 0; at < data.size(); at += bytes)
+        chunks += pngChunk("IDAT", data.substr(at, bytes));
+    return before + chunks + after;
+}
+
 std::string pngFile(int width, int height, int bitDepth, int colourType, const std::string &imageData,
                     const std::string &chunksBefore)
 {

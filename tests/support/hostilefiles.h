@@ -10,6 +10,9 @@ std::string pngFile(int width, int height, int bitDepth, int colourType, const s
                     const std::string &chunksBefore = {});
 // One PNG chunk with its length and CRC.
 std::string pngChunk(const char type[4], const std::string &data);
+// The same PNG file with the picture's data split anew into chunks of
+// bytes each (the last may be shorter), where its first data chunk was.
+std::string withDataInChunksOf(const std::string &png, size_t bytes);
 // A zlib stream of the bytes.
 std::string deflated(const std::string &bytes);
 // A zlib stream of count zero bytes, compressed as far as zlib goes

@@ -103,6 +103,36 @@ void put32(std::string &out, uint32_t value)
     put16(out, int(value >> 16));
 }
 
+// A BMP file's header, and the start of the info header that all but the
+// oldest share: its size, the sides, one plane and the bits per pixel.
+// The pixels begin at offset and take pixelBytes.
+std::string bmpStart(uint32_t offset, size_t pixelBytes, int headerSize, int width, int height, int bits)
+{
+    std::string out = "BM";
+    put32(out, offset + uint32_t(pixelBytes));
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, uint32_t(headerSize));
+    put32(out, uint32_t(width));
+    put32(out, uint32_t(height));
+    put16(out, 1);
+    put16(out, bits);
+    return out;
+}
+
+// count colours of 4 bytes (blue, green, red, 0): the picture's table, then
+// black.
+void putBmpPalette(std::string &out, const QImage &picture, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QRgb colour = i < picture.colorCount() ? picture.color(i) : 0;
+        out += char(qBlue(colour));
+        out += char(qGreen(colour));
+        out += char(qRed(colour));
+        out += '\0';
+    }
+}
+
 } // namespace
 
 QImage testPattern(int width, int height)
@@ -400,24 +430,10 @@ std::string encodeBmp4(const QImage &indexed)
     const int width = indexed.width(), height = indexed.height();
     const int stride = (width * 4 + 31) / 32 * 4;
     const uint32_t offset = 14 + 40 + 16 * 4;
-    std::string out = "BM";
-    put32(out, offset + uint32_t(stride * height));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40);
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(height));
-    put16(out, 1);
-    put16(out, 4);
+    std::string out = bmpStart(offset, size_t(stride * height), 40, width, height, 4);
     for (int i = 0; i < 6; ++i)
         put32(out, i == 4 ? 16u : 0u); // no compression, 16 colours used
-    for (int i = 0; i < 16; ++i) {
-        const QRgb colour = i < indexed.colorCount() ? indexed.color(i) : 0;
-        out += char(qBlue(colour));
-        out += char(qGreen(colour));
-        out += char(qRed(colour));
-        out += '\0';
-    }
+    putBmpPalette(out, indexed, 16);
     for (int y = height - 1; y >= 0; --y) { // bottom row first
         std::string row(size_t(stride), '\0');
         for (int x = 0; x < width; ++x)
@@ -437,27 +453,21 @@ uint32_t bmpField(int level, uint32_t mask)
     return value << std::countr_zero(mask);
 }
 
-std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown)
+std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown,
+                            int headerSize)
 {
     const int width = picture.width(), height = picture.height();
     const int stride = (width * bits + 31) / 32 * 4;
     const bool plain = bits == 16 && masks == std::array<uint32_t, 4>{0x7C00, 0x03E0, 0x001F, 0};
-    const bool alpha = masks[3] != 0;
-    const uint32_t headerSize = alpha ? 108 : 40;
-    const uint32_t offset = 14 + headerSize + (plain || alpha ? 0 : 12);
-    std::string out = "BM";
-    put32(out, offset + uint32_t(stride * height));
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, headerSize);
-    put32(out, uint32_t(width));
-    put32(out, uint32_t(topDown ? -height : height));
-    put16(out, 1);
-    put16(out, bits);
+    if (headerSize == 0)
+        headerSize = masks[3] != 0 ? 108 : 40;
+    const int inside = headerSize == 40 ? 0 : headerSize == 52 ? 3 : 4; // masks within the header
+    const uint32_t offset = 14 + uint32_t(headerSize) + (plain || inside > 0 ? 0 : 12);
+    std::string out = bmpStart(offset, size_t(stride * height), headerSize, width, topDown ? -height : height, bits);
     put32(out, plain ? 0 : 3); // the plain 5-5-5, or bit fields
     for (int i = 0; i < 5; ++i)
         put32(out, 0);
-    for (int i = 0; i < (plain ? 0 : alpha ? 4 : 3); ++i)
+    for (int i = 0; i < (plain ? 0 : inside > 0 ? inside : 3); ++i)
         put32(out, masks[size_t(i)]);
     out.resize(offset, '\0'); // the rest of a longer header
     for (int row = 0; row < height; ++row) {
@@ -471,6 +481,32 @@ std::string encodeBmpFields(const QImage &picture, int bits, const std::array<ui
                 line[size_t(x * bits / 8 + i)] = char(value >> (8 * i) & 0xFF);
         }
         out += line;
+    }
+    return out;
+}
+
+std::string encodeBmpShortHeader(const QImage &picture)
+{
+    const bool indexed = picture.format() == QImage::Format_Indexed8;
+    const int bits = indexed ? 8 : 24;
+    const int width = picture.width(), height = picture.height();
+    const int stride = (width * bits + 31) / 32 * 4;
+    const uint32_t offset = 14 + 16 + (indexed ? 256 * 4 : 0);
+    std::string out = bmpStart(offset, size_t(stride * height), 16, width, height, bits);
+    putBmpPalette(out, picture, indexed ? 256 : 0);
+    for (int y = height - 1; y >= 0; --y) { // bottom row first
+        std::string row(size_t(stride), '\0');
+        for (int x = 0; x < width; ++x) {
+            if (indexed) {
+                row[size_t(x)] = char(picture.pixelIndex(x, y));
+                continue;
+            }
+            const QRgb c = picture.pixel(x, y);
+            row[size_t(3 * x)] = char(qBlue(c));
+            row[size_t(3 * x + 1)] = char(qGreen(c));
+            row[size_t(3 * x + 2)] = char(qRed(c));
+        }
+        out += row;
     }
     return out;
 }

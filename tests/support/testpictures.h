@@ -95,9 +95,16 @@ std::string encodeBmp4(const QImage &indexed);
 // A BMP file of 16 or 32 bits a pixel whose colours lie in the fields of
 // masks (red, green, blue, alpha), each level cut to its field's bits (or
 // widened, by repeating its top bits), its rows stored from the bottom up
-// or top down. An alpha field takes the longer header that holds it; 16
-// bits of the plain 5-5-5 fields are written without any.
-std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown);
+// or top down. The info header is of headerSize bytes: 40, the masks after
+// it; 52 (red, green, blue) or 56 (alpha too), the masks inside it; 0, the
+// shortest that holds them: 40, or 108 for an alpha field. 16 bits of the
+// plain 5-5-5 fields are written without any masks.
+std::string encodeBmpFields(const QImage &picture, int bits, const std::array<uint32_t, 4> &masks, bool topDown,
+                            int headerSize = 0);
+// A BMP file under OS/2's short info header of 16 bytes (sides of 32 bits,
+// planes, bits per pixel and nothing more): a Format_Indexed8 picture at 8
+// bits after a palette of 256 colours of 4 bytes, any other at 24 bits.
+std::string encodeBmpShortHeader(const QImage &picture);
 // The fields of 16-bit pixels: 5-5-5, and 5-6-5.
 inline constexpr std::array<uint32_t, 4> Fields555 = {0x7C00, 0x03E0, 0x001F, 0};
 inline constexpr std::array<uint32_t, 4> Fields565 = {0xF800, 0x07E0, 0x001F, 0};
