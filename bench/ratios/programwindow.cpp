@@ -9,7 +9,10 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 void settleEvents()
@@ -46,6 +49,26 @@ double ProgramWindow::chooseCelticCross()
 {
     QAction *celticCross = m_form->control<QAction>(QStringLiteral("N10"));
     return timedUntilShown([celticCross] { celticCross->trigger(); });
+}
+
+double ProgramWindow::longestPauseDuring(const std::function<void()> &command)
+{
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point last = Clock::now();
+    Clock::duration longest{};
+    const auto turned = [&] {
+        const Clock::time_point now = Clock::now();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    // A timer fires only when the loop turns, at most a millisecond late.
+    QTimer turns;
+    turns.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&turns, &QTimer::timeout, turned);
+    turns.start(1);
+    command();
+    turned();
+    return std::chrono::duration<double>(longest).count();
 }
 
 int ProgramWindow::shownPictures() const

@@ -26,6 +26,11 @@ public:
     // The Celtic Cross from the menu, timed the same way.
     double chooseCelticCross();
 
+    // The longest time in seconds that the window's event loop did not turn
+    // while command ran: how long the window kept its desktop waiting for an
+    // answer, at worst.
+    static double longestPauseDuring(const std::function<void()> &command);
+
     // Image boxes that the spread shows: what a frame paints.
     int shownPictures() const;
     // True when the last reading reached the last slot with a card picture

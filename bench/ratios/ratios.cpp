@@ -240,8 +240,14 @@ void BM_HostileReading(benchmark::State &state)
     runRow(state, [&] {
         ProgramWindow window(deck->hostileDeckFolder());
         const auto files = filesBytes(deck->hostileCardFiles());
+        std::vector<double> pauses;
         const auto series = sideBySide(
-            Sampling{7, 5000, 60}, [&] { return window.reading(); },
+            Sampling{7, 5000, 60},
+            [&] {
+                double seconds = 0;
+                pauses.push_back(ProgramWindow::longestPauseDuring([&] { seconds = window.reading(); }));
+                return seconds;
+            },
             [&] {
                 return stopwatch([&] {
                     for (const std::vector<uint8_t> &file : files) {
@@ -256,6 +262,7 @@ void BM_HostileReading(benchmark::State &state)
         addTimeRow("hostile reading (22 of " + sizeText(HostilePicture)
                        + ", every bit of every coefficient by itself; against bare decodes of the same files)",
                    series, 1, Goal::atMost(2.0).andAnswersWithin(10));
+        addLimitRow("longest time the window did not answer during the hostile reading", pauses, 0.050);
     });
 }
 

@@ -119,6 +119,15 @@ void addTimeRow(const std::string &name, const PairSeries &series, int batch, Go
     addRow(name, series, formatSeconds(series.ours() / batch), formatSeconds(series.floor() / batch), goal);
 }
 
+void addLimitRow(const std::string &name, const std::vector<double> &seconds, double mostSeconds)
+{
+    const double worst = seconds.empty() ? 0 : *std::max_element(seconds.begin(), seconds.end());
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    rows().push_back({name, formatSeconds(worst), "", nan, nan, nan, nan, seconds.size(),
+                      Goal::answersWithin(mostSeconds), worst});
+    std::fprintf(stderr, "    %s: %s, %zu samples\n", name.c_str(), formatSeconds(worst).c_str(), seconds.size());
+}
+
 std::string formatSeconds(double seconds)
 {
     if (seconds < 1e-3)
@@ -143,10 +152,15 @@ void printTable()
     std::printf("| row | ours | floor | ratio | IQR | ± (95%%) | pairs | goal | met |\n");
     std::printf("|---|---:|---:|---:|---|---:|---:|---|---|\n");
     for (const RatioRow &row : rows()) {
-        std::printf("| %s | %s | %s | %s | %s–%s | %s | %zu | %s | %s |\n", row.name.c_str(), row.ours.c_str(),
-                    row.floor.c_str(), formatRatio(row.ratio).c_str(), formatRatio(row.lowerQuartile).c_str(),
-                    formatRatio(row.upperQuartile).c_str(), format("%.3f", row.halfWidth).c_str(), row.pairs,
-                    row.goal.text().c_str(), row.goal.met(row.ratio, row.oursValue) ? "yes" : "**no**");
+        const bool ratio = !std::isnan(row.ratio); // a limit row has none
+        const std::string met = (ratio ? row.goal.met(row.ratio, row.oursValue) : row.oursValue <= row.goal.mostSeconds)
+                                    ? "yes"
+                                    : "**no**";
+        std::printf("| %s | %s | %s | %s | %s | %s | %zu | %s | %s |\n", row.name.c_str(), row.ours.c_str(),
+                    ratio ? row.floor.c_str() : "—", ratio ? formatRatio(row.ratio).c_str() : "—",
+                    ratio ? (formatRatio(row.lowerQuartile) + "–" + formatRatio(row.upperQuartile)).c_str() : "—",
+                    ratio ? format("%.3f", row.halfWidth).c_str() : "—", row.pairs, row.goal.text().c_str(),
+                    met.c_str());
     }
     std::fflush(stdout);
 }

@@ -147,6 +147,9 @@ void addRow(const std::string &name, const PairSeries &series, const std::string
             const std::string &floor, Goal goal);
 // A row whose samples are seconds for `batch` operations each.
 void addTimeRow(const std::string &name, const PairSeries &series, int batch, Goal goal);
+// A row of one measure with no floor: the worst of samples, against a
+// limit in seconds.
+void addLimitRow(const std::string &name, const std::vector<double> &seconds, double mostSeconds);
 
 std::string formatSeconds(double seconds);
 std::string formatKb(double kb);
