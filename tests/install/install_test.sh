@@ -49,8 +49,9 @@ launch_from() { # launch_from FOLDER EXPECTED_FOLDER
 # What the launcher answers without starting the program: its help and
 # the package's version on the standard output, with status 0; a word on
 # the standard error and status 1 without a display, and status 2 for an
-# argument it does not know. The display it may be given is none that
-# exists, so that a program started by mistake fails at once.
+# argument it does not know or one after the first, each named. The display
+# it may be given is none that exists, so that a program started by mistake
+# fails at once.
 answers() { # answers STATUS OUTPUT ERROR [ENVIRONMENT...] -- ARGUMENTS...
   local status=$1 output=$2 error=$3 got=0
   shift 3
@@ -65,11 +66,15 @@ answers() { # answers STATUS OUTPUT ERROR [ENVIRONMENT...] -- ARGUMENTS...
 }
 version=$(sed -n 's/^project(kuerumi VERSION \([^ ]*\) .*/\1/p' "$sources/CMakeLists.txt")
 answers 0 "kuerumi $version" "" -- --version
-answers 0 "Usage: kuerumi*--help*--version*$prefix/share/games/kuerumi*kuerumi(6)*" "" -- --help
+answers 0 "Usage: kuerumi*-h*--help*--version*$prefix/share/games/kuerumi*kuerumi(6)*" "" -- --help
 answers 0 "Usage: kuerumi*" "" DISPLAY=:none -- --help
+answers 0 "Usage: kuerumi*" "" DISPLAY=:none -- -h
 answers 1 "" "kuerumi: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set)" --
 answers 2 "" "kuerumi: unknown argument '--halp'*" DISPLAY=:none -- --halp
-answers 2 "" "kuerumi: unknown argument*" DISPLAY=:none -- --help --version
+answers 2 "" "kuerumi: unknown argument ''*" DISPLAY=:none -- ""
+answers 2 "" "kuerumi: unknown argument '--halp'*" DISPLAY=:none -- --halp --help
+answers 2 "" "kuerumi: extra argument '--version' after --help*" DISPLAY=:none -- --help --version
+answers 2 "" "kuerumi: extra argument '-h' after --version*" DISPLAY=:none -- --version -h
 
 if [[ -x $prefix/games/kuerumi ]]; then
   mkdir -p "$work/no deck" "$work/own deck/cardimages"

@@ -22,6 +22,34 @@ entry_command() {
   xargs -n1 printf '%s\n' <<<"$(entry_key "$1" Exec)"
 }
 
+# The manual pages as man shows them in a terminal, without a word from
+# groff, which would land among the reader's commands: the English page in
+# the C locale of a fresh login, where groff sets ASCII only and the window's
+# labels stand as their English glosses, and in a UTF-8 locale, where they
+# stand in Japanese beside them; the Japanese page in a UTF-8 locale.
+check_manual() { # check_manual ENGLISH_PAGE JAPANESE_PAGE
+  local english=$1 japanese=$2 shown
+  shown=$(mktemp -d)
+  # render LOCALE PAGE: into $shown/page, as one line with its words apart
+  # by one blank wherever lines broke and however they were justified, and
+  # $shown/warnings.
+  render() {
+    env -i PATH="$PATH" ${1:+LANG="$1"} MANWIDTH=80 man --warnings -l "$2" 2>"$shown/warnings" \
+      | tr -s '\n ' '  ' >"$shown/page" || fail "man ${1:-in the C locale} fails on $2"
+    [[ ! -s $shown/warnings ]] || fail "man ${1:-in the C locale} warns on $2: $(head -3 "$shown/warnings")"
+  }
+  render "" "$english"
+  LC_ALL=C grep -q '[^[:print:][:space:]]' "$shown/page" && fail "$english in the C locale is not plain ASCII"
+  [[ $(cat "$shown/page") == *'The button "show cards", also in the "file" menu'* ]] \
+    || fail "$english in the C locale lacks the English glosses: $(head -c 600 "$shown/page")"
+  render C.UTF-8 "$english"
+  [[ $(cat "$shown/page") == *"The button カード表示 (show cards), also in the ファイル (file) menu"* ]] \
+    || fail "$english in UTF-8 lacks the Japanese labels: $(head -c 600 "$shown/page")"
+  render C.UTF-8 "$japanese"
+  [[ $(cat "$shown/page") == *"「カード表示」ボタン"* ]] || fail "$japanese lacks its text: $(head -c 600 "$shown/page")"
+  rm -rf "$shown"
+}
+
 check_layout() {
   local root=$1 prefix=$2 source=$3
   local files=$root$prefix
@@ -52,6 +80,7 @@ check_layout() {
   for page in man/man6/kuerumi.6.gz man/ja/man6/kuerumi.6.gz; do
     [[ -f $files/share/$page ]] || fail "no manual page share/$page"
   done
+  check_manual "$files/share/man/man6/kuerumi.6.gz" "$files/share/man/ja/man6/kuerumi.6.gz"
 
   # The desktop entry: valid, named in Japanese, starting the launcher in
   # the folder of its deck.

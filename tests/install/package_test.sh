@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Makes the Debian package as tools/make-package does, in a build folder of
-# its own, and checks it: lintian finds nothing to report; the program is
+# its own, and checks it: make-package prints no CMake warning and looks for
+# no library of the tests; lintian finds nothing to report; the program is
 # hardened; it holds the installed layout, with a changelog, metadata and a
 # launcher that tell the package's version; it depends on the libraries
 # found from the binary, Qt's X11 plugin, Qt's Japanese translations and a
 # Japanese font, each a package that this Debian has installed in a version
-# that satisfies it.
+# that satisfies it, and recommends Qt's Wayland plugin. Then makes it again
+# from a copy of the sources in another folder and finds the two packages
+# the same, byte for byte.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,10 +18,29 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$here/layout.sh"
 
-"$sources/tools/make-package" "$build/package" >"$work/make.log" 2>&1 || { cat "$work/make.log"; exit 1; }
-packages=("$build/package"/kuerumi_*.deb)
-[[ ${#packages[@]} -eq 1 && -f ${packages[0]} ]] || { echo "no kuerumi_*.deb made"; cat "$work/make.log"; exit 1; }
-deb=${packages[0]}
+# make_package SOURCES BUILD LOG: runs SOURCES' make-package into BUILD,
+# which must print no CMake warning (a packager reads one as a fault), and
+# sets $made to the package. It finds the time of the last commit itself.
+make_package() {
+  env -u SOURCE_DATE_EPOCH "$1/tools/make-package" "$2" >"$3" 2>&1 || { cat "$3"; exit 1; }
+  local -a packages=("$2"/kuerumi_*.deb)
+  [[ ${#packages[@]} -eq 1 && -f ${packages[0]} ]] || { echo "no kuerumi_*.deb made"; cat "$3"; exit 1; }
+  grep -A3 'CMake.*Warning' "$3" >&2 && fail "tools/make-package printed a CMake warning"
+  made=${packages[0]}
+}
+make_package "$sources" "$build/package" "$work/make.log"
+deb=$made
+# make-package rules out the libraries of the tests and benchmarks: a build
+# of the program alone that looked for them would fail on a machine that has
+# only what the program needs.
+grep -qx 'KUERUMI_DEPENDENCY_GROUP:STRING=program' "$build/package/CMakeCache.txt" \
+  || fail "tools/make-package does not limit the libraries to the group program"
+if cmake -S "$sources" -B "$work/ruled-out" -DKUERUMI_DEPENDENCY_GROUP=program -DKUERUMI_TESTS=ON \
+  >"$work/ruled-out.log" 2>&1; then
+  fail "a build limited to the group program looks for the tests' libraries"
+elif ! grep -q 'Debian package libgtest-dev' "$work/ruled-out.log"; then
+  fail "a build limited to the group program fails, but not for the tests' library: $(cat "$work/ruled-out.log")"
+fi
 
 # Lintian's errors and warnings fail the test, and so does any of its notes
 # on hardening.
@@ -75,8 +97,36 @@ for group in "${groups[@]}"; do
   [[ -n $ok ]] || fail "no installed package meets '$(echo "$group" | xargs)'"
 done
 
+# Qt's Wayland plugin, for a window of its own in a Wayland session; without
+# it the program runs through XWayland.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[[ ", $recommends," == *", qt6-wayland,"* ]] || fail "Recommends '$recommends' does not name qt6-wayland"
+
+# The same sources make the same package, byte for byte, from a copy made
+# later in another folder and built in a folder placed otherwise: neither
+# the time of a checkout or a build nor the path of a folder goes into it.
+# A git checkout is copied as a clone of its last commit, with the files of
+# its working tree.
+copy=$work/elsewhere/kuerumi
+mkdir -p "$copy"
+if [[ -e $sources/.git ]]; then
+  git=(git -c safe.directory='*')
+  "${git[@]}" clone --quiet --shared --no-checkout "$sources" "$copy"
+  "${git[@]}" -C "$copy" update-ref --no-deref HEAD "$("${git[@]}" -C "$sources" rev-parse HEAD)"
+  "${git[@]}" -C "$sources" ls-files -z --cached --others --exclude-standard
+else
+  (cd "$sources" && find . -path './build*' -prune -o ! -type d -print0)
+fi | tar -C "$sources" -c --null --ignore-failed-read -T - | tar -C "$copy" -x -m
+make_package "$copy" "$copy/build-package" "$work/make-again.log"
+listing() { dpkg-deb --fsys-tarfile "$1" | tar -tv --full-time; }
+if ! cmp -s "$deb" "$made"; then
+  fail "the package made again from the same sources differs: $(
+    diff <(listing "$deb") <(listing "$made")
+    diff <(dpkg-deb -I "$deb" md5sums) <(dpkg-deb -I "$made" md5sums))"
+fi
+
 if ((failures > 0)); then
   echo "$failures failed" >&2
   exit 1
 fi
-echo "package: lintian, hardening, contents, desktop entry, metadata and dependencies all passed"
+echo "package: quiet build, lintian, hardening, contents, desktop entry, metadata, dependencies and a second build alike all passed"
