@@ -3,6 +3,7 @@
 #include "afterfirstframe.h"
 #include "errorreporter.h"
 #include "iconsizes.h"
+#include "pixelmemory.h"
 #include "qttranslation.h"
 #include "uranai1.h"
 
@@ -65,6 +66,7 @@ private:
 
 int main(int argc, char *argv[])
 {
+    PixelMemory::keepLargeBlocksApart();
     ReportingApplication application(argc, argv);
     installQtTranslation(&application);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));

@@ -12,11 +12,14 @@ class PictureInput;
 // gives for bitsPerPixel, its pixels left for the decoder to write, once the
 // pixel budget has room to turn the picture as a reading may: any card can
 // lie reversed, and in the Celtic Cross the crossing card is turned again,
-// so two full-colour copies of the picture must fit beside everything held
-// now. A picture that shows is then never refused by a turn. Otherwise
-// throws the BitmapError of a picture too large, before allocating. Once
-// the target is made, input may go on as far as a picture of its size
-// needs.
+// and a turn holds the picture and its turned copy at once, so two
+// full-colour copies of the picture must fit beside everything held now. A
+// picture that shows is then never refused by a turn. The target takes as
+// much of the budget as its turned copy would, whichever way it comes to
+// lie: what a slot takes does not depend on the deal, and a deck that fits
+// once fits every time. Otherwise throws the BitmapError of a picture too
+// large, before allocating. Once the target is made, input may go on as
+// far as a picture of its size needs.
 void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel);
 
 // One channel of a colour of that alpha drawn over white, as transparent

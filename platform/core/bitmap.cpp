@@ -200,13 +200,13 @@ PixelReservation Bitmap::reserve(size_t bytes, int width, int height)
 
 Bitmap::Bitmap(int width, int height, PixelFormat format) : m_format(format), m_palette(paletteOf(format))
 {
-    allocate(width, height, true);
+    allocate(width, height, true, Charge::OwnPixels);
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite)
+Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge)
     : m_format(format), m_palette(paletteOf(format))
 {
-    allocate(width, height, false);
+    allocate(width, height, false, charge);
     // Padding lies in the last word of a row, which the row's pixels may
     // share: white first, the caller's pixels go over it.
     if (!isEmpty() && size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
@@ -215,10 +215,13 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite)
     }
 }
 
-void Bitmap::allocate(int width, int height, bool white)
+void Bitmap::allocate(int width, int height, bool white, Charge charge)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
-    m_reservation = reserve(PixelMemory::footprint(bytes), width, height);
+    // A turn's copy is in the device's format, of 32 bits, the deepest.
+    const size_t charged = charge == Charge::AsTurned ? pixelBytes(width, height, PixelFormat::Device) : bytes;
+    m_reservation = reserve(PixelMemory::footprint(charged), width, height);
+    m_charge = charge;
     if (bytes > 0) {
         m_pixels = PixelMemory::allocate(bytes);
         if (!m_pixels)
@@ -235,7 +238,7 @@ void Bitmap::allocate(int width, int height, bool white)
 Bitmap::Bitmap(const Bitmap &other)
     : m_format(other.m_format), m_palette(other.m_palette)
 {
-    allocate(other.m_width, other.m_height, false);
+    allocate(other.m_width, other.m_height, false, other.m_charge);
     if (m_pixels)
         std::memcpy(m_pixels.get(), other.m_pixels.get(), m_stride * size_t(m_height));
 }
@@ -250,7 +253,8 @@ Bitmap &Bitmap::operator=(const Bitmap &other)
 Bitmap::Bitmap(Bitmap &&other) noexcept
     : m_width(std::exchange(other.m_width, 0)), m_height(std::exchange(other.m_height, 0)),
       m_format(other.m_format), m_stride(std::exchange(other.m_stride, 0)), m_pixels(std::move(other.m_pixels)),
-      m_palette(std::move(other.m_palette)), m_reservation(std::move(other.m_reservation))
+      m_palette(std::move(other.m_palette)), m_reservation(std::move(other.m_reservation)),
+      m_charge(other.m_charge)
 {
 }
 
@@ -264,6 +268,7 @@ Bitmap &Bitmap::operator=(Bitmap &&other) noexcept
         m_pixels = std::move(other.m_pixels);
         m_palette = std::move(other.m_palette);
         m_reservation = std::move(other.m_reservation);
+        m_charge = other.m_charge;
     }
     return *this;
 }

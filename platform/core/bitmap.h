@@ -63,11 +63,17 @@ public:
     // that cannot be made.
     Bitmap(int width, int height, PixelFormat format);
 
+    // What a bitmap takes of the pixel budget: its own pixels, or as much
+    // as a turn of it holds (a picture that a slot is to show, which any
+    // reading may turn), so that what a slot takes never depends on which
+    // way its card lies.
+    enum class Charge { OwnPixels, AsTurned };
+
     // The same, with its pixels left for the caller to write whole, as a
     // decoder or a turn does: no pass over memory that is about to be
     // overwritten. Only the padding at the end of each row is made white.
     enum ForOverwrite { Unwritten };
-    Bitmap(int width, int height, PixelFormat format, ForOverwrite);
+    Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge = Charge::OwnPixels);
 
     // The bytes of pixels a bitmap of that size and format holds; throws the
     // BitmapError of a size that no bitmap can have.
@@ -81,7 +87,7 @@ public:
     int height() const { return m_height; }
     PixelFormat pixelFormat() const { return m_format; }
     bool isEmpty() const { return m_width == 0 || m_height == 0; }
-    // What the bitmap takes of the pixel budget.
+    // What the bitmap takes of the pixel budget; a copy takes as much.
     size_t budgetBytes() const { return m_reservation.bytes(); }
 
     // Setting the size keeps the pixels that still fit, new ones white;
@@ -129,7 +135,7 @@ public:
 
 private:
     void copyOverlapFrom(const Bitmap &other);
-    void allocate(int width, int height, bool white);
+    void allocate(int width, int height, bool white, Charge charge);
 
     int m_width = 0;
     int m_height = 0;
@@ -138,4 +144,5 @@ private:
     PixelMemory::Words m_pixels; // words keep every row 32-bit aligned
     std::vector<Rgb> m_palette;
     PixelReservation m_reservation; // what m_pixels takes from the budget
+    Charge m_charge = Charge::OwnPixels;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 namespace {
@@ -10,6 +11,8 @@ namespace {
 // one would waste more than it saves.
 constexpr size_t LargeFrom = size_t{4} << 20;
 constexpr size_t LargePage = size_t{2} << 20;
+// The C library's own threshold before anything moves it.
+constexpr int MappedFrom = 128 * 1024;
 
 } // namespace
 
@@ -34,6 +37,12 @@ Words allocate(size_t bytes)
     if (words)
         madvise(words, footprint(bytes), MADV_HUGEPAGE);
     return Words(static_cast<uint32_t *>(words));
+}
+
+void keepLargeBlocksApart()
+{
+    // Setting the threshold at all fixes it: it no longer moves.
+    mallopt(M_MMAP_THRESHOLD, MappedFrom);
 }
 
 } // namespace PixelMemory

@@ -24,4 +24,12 @@ size_t footprint(size_t bytes);
 // when there is no memory for them.
 Words allocate(size_t bytes);
 
+// Has every block of memory of 128 KiB or more, ours and the libraries'
+// alike, mapped apart and given back to the system when freed; the program
+// calls it first thing. The C library would otherwise raise its threshold
+// for that each time such a block is freed, up to 32 MiB, and take later
+// blocks below it (pictures, a decoder's working memory) from its heap,
+// where reading after reading they fragment and stay resident.
+void keepLargeBlocksApart();
+
 } // namespace PixelMemory
