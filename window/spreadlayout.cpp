@@ -153,14 +153,16 @@ void TForm1::layOutSpread(int index)
     // Given to the controls when the layout ends, however it ends.
     const PendingLayout layout;
     setLabelTexts(index);
+    std::exception_ptr error;
     if (index == CelticCross) {
-        if (!layOutCelticCross())
-            return;
+        error = layOutCelticCross();
     } else {
         placeImages(index);
         ShowSlots(static_cast<int>(spread.positions.size()));
     }
     markSpread(index);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void TForm1::setLabelTexts(int index)
@@ -197,17 +199,30 @@ void TForm1::placeImages(int index)
 }
 
 // The Celtic Cross: its crossing card is the placeholder turned on its side,
-// loaded afresh every time so that it lies sideways exactly once.
-bool TForm1::layOutCelticCross()
+// loaded afresh every time so that it lies sideways exactly once. Where the
+// back cannot be loaded or made, the crossing slot is left empty rather
+// than holding a picture upright across the first and the spread is laid
+// out whole all the same; the error that kept the back away is returned,
+// for the command to tell once the spread is done.
+std::exception_ptr TForm1::layOutCelticCross()
 {
     const Spread &spread = spreads()[CelticCross];
     auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
     place(anchor, spread.anchorTop, spread.anchorLeft);
 
     auto *crossing = control<ImageBox>("Image", CrossingSlot);
-    if (!showBack(crossing))
-        return false;
-    RotatePicture(crossing, 270);
+    std::exception_ptr error;
+    bool sideways = false;
+    keepFirstError(error, [&] {
+        if (showBack(crossing)) {
+            RotatePicture(crossing, 270);
+            sideways = true;
+        }
+    });
+    if (!sideways) {
+        crossing->clearPicture();
+        crossing->setAccessibleName(QString());
+    }
 
     placeImages(CelticCross);
     ShowSlots(static_cast<int>(spread.positions.size()));
@@ -215,7 +230,7 @@ bool TForm1::layOutCelticCross()
         const QWidget *from = move.fromOwnImage ? control<ImageBox>("Image", move.slot) : anchor;
         place(control<QWidget>(prefixOf(move.part), move.slot), topOf(from) + move.top, leftOf(from) + move.left);
     }
-    return true;
+    return error;
 }
 
 void TForm1::markSpread(int index)

@@ -300,44 +300,54 @@ void TForm1::FormCreate()
     N12->setChecked(CheckBox1->isChecked());
     for (const Spread &spread : spreads())
         ComboBox1->addItem(CodePage::toQString(spread.name.str()));
-    showBacksBeforeFirstFrame();
+    // As a spread change: the layout follows the backs, even when one of
+    // them fails.
+    std::exception_ptr error;
+    keepFirstError(error, [this] { showBacksBeforeFirstFrame(); });
     ApplySpread(Hexagram);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void TForm1::ComboBox1Select()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(ComboBox1->currentIndex());
+    chooseSpread(ComboBox1->currentIndex());
 }
 
 void TForm1::N6Click()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(HolyTriangle);
+    chooseSpread(HolyTriangle);
 }
 
 void TForm1::N7Click()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(GypsyCross);
+    chooseSpread(GypsyCross);
 }
 
 void TForm1::N8Click()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(TwoChoices);
+    chooseSpread(TwoChoices);
 }
 
 void TForm1::N9Click()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(Hexagram);
+    chooseSpread(Hexagram);
 }
 
 void TForm1::N10Click()
 {
-    ResetPictures(SlotCount);
-    ApplySpread(CelticCross);
+    chooseSpread(CelticCross);
+}
+
+// The backs in every slot, then the spread. A back that cannot be made
+// stops the backs, not the layout: the window never shows half a spread.
+void TForm1::chooseSpread(int index)
+{
+    std::exception_ptr error;
+    keepFirstError(error, [this] { ResetPictures(SlotCount); });
+    keepFirstError(error, [this, index] { ApplySpread(index); });
+    if (error)
+        std::rethrow_exception(error);
 }
 
 void TForm1::N12Click()

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+#include <exception>
 #include <memory>
 
 class CardPictureLoad;
@@ -65,8 +66,9 @@ private:
     void ApplySpread(int index);
     void RotatePicture(ImageBox *box, int angle);
 
+    void chooseSpread(int index);
     void layOutSpread(int index);
-    bool layOutCelticCross();
+    std::exception_ptr layOutCelticCross();
     void placeImages(int index);
     void setLabelTexts(int index);
     void markSpread(int index);

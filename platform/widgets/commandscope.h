@@ -35,6 +35,23 @@ public:
     const char *what() const noexcept override { return "command abandoned"; }
 };
 
+// Runs step; an error that leaves it is kept in error (the first one kept)
+// instead of ending the command, for steps that what follows them must not
+// wait on: the command throws it once that is done. The window's closing
+// ends the command at once all the same.
+template<typename Step>
+void keepFirstError(std::exception_ptr &error, Step &&step)
+{
+    try {
+        step();
+    } catch (const CommandAbandoned &) {
+        throw;
+    } catch (...) {
+        if (!error)
+            error = std::current_exception();
+    }
+}
+
 class CommandScope
 {
 public:

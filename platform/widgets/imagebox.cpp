@@ -56,6 +56,13 @@ void ImageBox::setPicture(Bitmap &&picture)
     pictureChanged();
 }
 
+void ImageBox::clearPicture()
+{
+    m_view = QImage();
+    m_picture.reset();
+    pictureChanged();
+}
+
 QSize ImageBox::sizeHint() const
 {
     return m_picture && !m_picture->isEmpty() ? QSize(m_picture->width(), m_picture->height())

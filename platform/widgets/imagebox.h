@@ -28,6 +28,8 @@ public:
     const Bitmap *picture() const { return m_picture ? &*m_picture : nullptr; }
     void setPicture(const Bitmap &picture);
     void setPicture(Bitmap &&picture);
+    // Shows nothing again, keeping its size.
+    void clearPicture();
     // What its picture takes of the pixel budget, which is room for the
     // picture that replaces it (ReplacementRoom).
     size_t pictureBytes() const { return m_picture ? m_picture->budgetBytes() : 0; }

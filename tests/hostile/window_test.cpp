@@ -3,6 +3,7 @@
 // next reading from a sound card list works.
 
 #include "cardtable.h"
+#include "generator.h"
 #include "hostilefiles.h"
 #include "picturefile.h"
 #include "sharedfile.h"
@@ -265,7 +266,8 @@ TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingW
 TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
 {
     // A file of a few hundred bytes that claims 2048 x 2048 grey pixels (4
-    // MiB, and 16 MiB for each copy that a turn makes), named by every card.
+    // MiB, and 16 MiB for its copy in full colour, which a turn makes and
+    // which the budget counts whichever way it lies), named by every card.
     JpegOptions arithmetic;
     arithmetic.arithmetic = true;
     const QImage grey = testPattern(16, 16).convertToFormat(QImage::Format_Grayscale8);
@@ -284,7 +286,7 @@ TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
     ASSERT_NE(claimFirst, invertedFirst);
     replaceCardList(everyCardNaming("claim.jpg"));
     checkBox()->setChecked(true); // reversed cards are held turned, in full colour
-    const ScopedPixelCeiling ceiling(size_t{72} << 20);
+    const ScopedPixelCeiling ceiling(size_t{136} << 20); // six held, and room to turn a seventh
 
     showCards();
     const ErrorBox box = takeErrorBox();
@@ -303,33 +305,44 @@ TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
         EXPECT_EQ(image(slot)->size(), QSize(2048, 2048)) << slot;
     EXPECT_NE(image(last)->size(), QSize(2048, 2048));
 
-    // Each card takes the room of the one it replaces: a deck that fits
-    // once fits every time, not only after a spread has freed the slots.
-    // Two claims that differ in their first pixel tell each reading's
-    // cards from the last one's.
-    checkBox()->setChecked(false);
+    // Each card takes the room of the one it replaces, and as much of the
+    // budget whichever way it lies: a deck that fits once fits every time,
+    // whatever lay reversed before, not only after a spread has freed the
+    // slots. Two claims that differ in their first pixel tell each
+    // reading's cards from the last one's; a reversed card has it last.
     action("N6")->trigger(); // the card backs again
     ASSERT_FALSE(takeErrorBox(300).shown);
     const auto dealt = [this](Rgb first) {
         int count = 0;
-        while (count < 22 && image(count + 1)->picture()->pixel(0, 0) == first)
+        while (count < 22) {
+            const Bitmap *picture = image(count + 1)->picture();
+            const bool reversed = edit(count + 1)->text().endsWith(QStringLiteral("（逆）"));
+            if (picture->pixel(reversed ? picture->width() - 1 : 0, reversed ? picture->height() - 1 : 0) != first)
+                break;
             ++count;
+        }
         return count;
     };
     int fitted = 0;
-    for (const int reading : {0, 1, 2}) {
-        const bool inverted = reading % 2 == 1;
+    std::set<QString> reversals; // which of the cards dealt lay reversed, reading by reading
+    for (const uint32_t seed : {0u, 1u, 2u, 3u, 4u, 5u}) {
+        const bool inverted = seed % 2 == 1;
         replaceCardList(everyCardNaming(inverted ? "inverted.jpg" : "claim.jpg"));
+        GeneratorState = seed;
         showCards();
         ASSERT_TRUE(takeErrorBox().shown);
         const int now = dealt(inverted ? invertedFirst : claimFirst);
-        if (reading == 0)
+        if (seed == 0)
             fitted = now;
-        EXPECT_EQ(now, fitted) << "reading " << reading;
+        EXPECT_EQ(now, fitted) << "from seed " << seed;
+        QString reversed;
+        for (int slot = 1; slot <= fitted; ++slot)
+            reversed += edit(slot)->text().endsWith(QStringLiteral("（逆）")) ? QLatin1Char('R') : QLatin1Char('U');
+        reversals.insert(reversed);
         EXPECT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
     }
     ASSERT_GT(fitted, 1);
-    checkBox()->setChecked(true);
+    EXPECT_GT(reversals.size(), 2u) << "the readings lay their cards differently";
 
     // The same file as the card back: laying out a spread takes the budget
     // up and reports it; the window goes on.

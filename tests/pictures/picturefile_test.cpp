@@ -661,8 +661,9 @@ TEST(LoadPictureFile, ThePixelBudgetHoldsEveryPictureWithRoomToTurnItTwice)
                                   1024));
     const size_t before = PixelBudget::inUse();
     {
-        // 2048 x 2048 in grey holds 4 MiB and needs room for two copies of
-        // 16 MiB in full colour: nine fit under 64 MiB, the tenth does not.
+        // 2048 x 2048 in grey holds 4 MiB of pixels but takes the 16 MiB of
+        // its full-colour copy, whichever way it is to lie, and needs room
+        // for two such copies: three fit under 64 MiB, the fourth does not.
         const ScopedPixelCeiling ceiling(size_t{64} << 20);
         std::vector<Bitmap> held;
         try {
@@ -675,7 +676,9 @@ TEST(LoadPictureFile, ThePixelBudgetHoldsEveryPictureWithRoomToTurnItTwice)
         } catch (const BitmapError &error) {
             EXPECT_NE(CodePage::toQString(error.message()).indexOf(QStringLiteral("画像が大きすぎるため作成できません")), -1);
         }
-        EXPECT_EQ(held.size(), 9u);
+        EXPECT_EQ(held.size(), 3u);
+        for (const Bitmap &picture : held)
+            EXPECT_EQ(picture.budgetBytes(), size_t{16} << 20);
         held.clear();
         EXPECT_EQ(PixelBudget::inUse(), before);
 
