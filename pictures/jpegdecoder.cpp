@@ -119,10 +119,8 @@ void watchScans(j_common_ptr common)
         monitor->componentsSeen |= 1u << component->component_index;
         monitor->blocksLeft -= (long long)component->width_in_blocks * component->height_in_blocks;
     }
-    if (monitor->blocksLeft < 0) {
-        monitor->job->overWork = true;
+    if (monitor->blocksLeft < 0)
         escapeOnError(common);
-    }
 }
 
 void startSource(j_decompress_ptr) {}
@@ -355,10 +353,9 @@ JpegResult decodeJpeg(JpegJob *job)
 
     job->rowsDecoded = 0;
     setUpErrors(&cinfo, &errors, job);
-    job->overWork = false;
     if (setjmp(errors.escape)) {
         jpeg_destroy_decompress(&cinfo);
-        return job->overWork ? JpegResult::TooMuchWork : JpegResult::NotDecoded;
+        return JpegResult::NotDecoded;
     }
     jpeg_create_decompress(&cinfo);
     setUpSource(&cinfo, &source, job);

@@ -30,15 +30,13 @@ struct JpegJob {
     unsigned char greyToPixel[256];
     // Rows of the target written so far, counted from the top.
     int rowsDecoded;
-    // Set when the scans were stopped for visiting the blocks too often.
-    bool overWork;
 };
 
 enum class JpegResult {
     Decoded,    // every pixel of the picture decoded from the file
-    NotDecoded, // no JPEG, a broken one, or one whose pixels the file does
-                // not hold all of
-    TooMuchWork, // scans that visit its blocks more often than any encoder's
+    NotDecoded, // no JPEG, a broken one, one whose pixels the file does not
+                // hold all of, or one whose scans visit its blocks more often
+                // than any encoder's
     Refused,    // prepare returned nullptr
 };
 

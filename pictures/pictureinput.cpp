@@ -40,10 +40,8 @@ bool PictureInput::refill()
 {
     if (!m_file || Worker::stopRequested())
         return false;
-    if (room() == 0) {
-        m_exhausted = m_position < m_file->size();
+    if (room() == 0)
         return false;
-    }
     int error = 0;
     const long got = m_file->read(reinterpret_cast<char *>(m_buffer.get()), std::min(BufferSize, room()), error);
     if (got <= 0)
@@ -88,10 +86,8 @@ bool PictureInput::pass(size_t count)
         return true;
     if (!m_file || Worker::stopRequested() || count > m_file->size() - std::min(m_position, m_file->size()))
         return false; // the file ends first: it is cut short, whatever the allowance
-    if (count > room()) {
-        m_exhausted = true;
+    if (count > room())
         return false;
-    }
     int error = 0;
     if (!m_file->skip(count, error))
         return false;
@@ -106,7 +102,6 @@ bool PictureInput::spend(size_t bytes)
         return false;
     if (bytes > room()) {
         m_used = m_allowance;
-        m_exhausted = true;
         return false;
     }
     m_used += bytes;

@@ -76,10 +76,6 @@ public:
     // allowance is spent.
     bool spend(size_t bytes);
 
-    // True once the allowance stopped the load, not the file's end: the
-    // picture would need more work than its size warrants.
-    bool exhausted() const { return m_exhausted; }
-
     // The same file for the C-style decoders.
     FileSource source();
 
@@ -94,5 +90,4 @@ private:
     size_t m_position = 0;  // of the buffer's end in the file
     size_t m_used = 0;      // bytes read or passed over, and work spent
     size_t m_allowance = ExtraAllowance;
-    bool m_exhausted = false;
 };

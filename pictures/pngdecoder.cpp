@@ -245,7 +245,7 @@ bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const u
         png_process_data(png, info, const_cast<unsigned char *>(bytes), job->dataLeft);
         job->dataLeft = 0;
         walk->state = ChunkWalk::Stop;
-        walk->result = whole(job) ? PngResult::Decoded : PngResult::TooMuchWork;
+        walk->result = whole(job) ? PngResult::Decoded : PngResult::NotDecoded;
         return false;
     }
     png_process_data(png, info, const_cast<unsigned char *>(bytes), count);

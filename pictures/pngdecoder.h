@@ -77,8 +77,8 @@ struct PngJob {
 
 enum class PngResult {
     Decoded,    // every pixel of the picture decoded from the file
-    NotDecoded, // no PNG, a broken one, or one whose pixels the file does not hold all of
-    TooMuchWork, // compressed data far beyond what its rows need
+    NotDecoded, // no PNG, a broken one, one whose pixels the file does not hold all of,
+                // or one whose compressed data goes far beyond what its rows need
     Refused,    // makeTarget or prepare returned false
 };
 
