@@ -37,6 +37,6 @@ std::exception_ptr missedPictureError(const std::string &cp932FileName)
     if (!SharedFile::open(pictureFilePath(cp932FileName), error))
         return std::make_exception_ptr(FileOpenError(path, describeFileError(error)));
     static const Cp932Literal before(u8"ファイル \"");
-    static const Cp932Literal after(u8"\" は画像として読み込めません。");
+    static const Cp932Literal after(u8"\" は画像として読み込めません");
     return std::make_exception_ptr(AppError(before.str() + path + after.str()));
 }

@@ -3,7 +3,7 @@
 #include "codepage.h"
 
 #include <cerrno>
-#include <cstring>
+#include <string>
 #include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -111,26 +111,60 @@ bool SharedFile::skip(size_t count, int &error)
 
 std::string describeFileError(int error)
 {
-    const char8_t *ours = nullptr;
-    switch (error) {
-    case ENOENT: ours = u8"指定されたファイルが見つかりません"; break;
-    case ENOTDIR: ours = u8"パスの途中にフォルダーでないものがあります"; break;
-    case EISDIR: ours = u8"ファイルではなくフォルダーです"; break;
-    case EACCES:
-    case EPERM: ours = u8"アクセスが拒否されました"; break;
-    case EWOULDBLOCK: ours = u8"別のプログラムがこのファイルを使用中です"; break;
-    case SharedFile::NotRegularFile: ours = u8"通常のファイルではありません"; break;
-    default: break;
+    // Every reason an open, a lock or a read of a file can give, in the
+    // window's language: the system's own texts are English.
+    static const struct
+    {
+        int error;
+        const char8_t *text;
+    } reasons[] = {
+        {ENOENT, u8"指定されたファイルが見つかりません"},
+        {ENOTDIR, u8"パスの途中にフォルダーでないものがあります"},
+        {EISDIR, u8"ファイルではなくフォルダーです"},
+        {EACCES, u8"アクセスが拒否されました"},
+        {EPERM, u8"アクセスが拒否されました"},
+        {EWOULDBLOCK, u8"別のプログラムがこのファイルを使用中です"},
+        {SharedFile::NotRegularFile, u8"通常のファイルではありません"},
+        {ELOOP, u8"シンボリックリンクが多すぎるか、循環しています"},
+        {ENAMETOOLONG, u8"ファイル名が長すぎます"},
+        {EMFILE, u8"このプログラムが開いているファイルが多すぎます"},
+        {ENFILE, u8"システムで開かれているファイルが多すぎます"},
+        {ENXIO, u8"デバイスが存在しません"},
+        {ENODEV, u8"デバイスがこの操作に対応していません"},
+        {EIO, u8"入出力エラーが発生しました"},
+        {EOVERFLOW, u8"ファイルが大きすぎて扱えません"},
+        {EFBIG, u8"ファイルが大きすぎます"},
+        {ETXTBSY, u8"ファイルは実行中のプログラムが使用しています"},
+        {ENOMEM, u8"メモリが不足しています"},
+        {EINTR, u8"操作が中断されました"},
+        {EINVAL, u8"ファイルをこの方法では読み込めません"},
+        {ESTALE, u8"ファイルの参照が古くなっています"},
+        {ETIMEDOUT, u8"接続がタイムアウトしました"},
+        {EOPNOTSUPP, u8"この操作には対応していません"},
+        {ENOLCK, u8"ファイルをロックできません"},
+        {EDEADLK, u8"ロックを待つとデッドロックになります"},
+        {EBADF, u8"ファイル記述子が正しくありません"},
+        {EFAULT, u8"アドレスが正しくありません"},
+        {ENOSPC, u8"ディスクに空きがありません"},
+        {EROFS, u8"読み取り専用のファイルシステムです"},
+        {ENOTCONN, u8"接続されていません"},
+        {EHOSTDOWN, u8"ホストが停止しています"},
+        {ENOMEDIUM, u8"メディアがありません"},
+        {EREMOTEIO, u8"リモートの入出力エラーが発生しました"},
+        {ECONNRESET, u8"接続がリセットされました"},
+        {ENETDOWN, u8"ネットワークが停止しています"},
+        {ENETUNREACH, u8"ネットワークに到達できません"},
+        {EHOSTUNREACH, u8"ホストに到達できません"},
+        {ECONNREFUSED, u8"接続が拒否されました"},
+        {EKEYEXPIRED, u8"キーの有効期限が切れています"},
+        {EKEYREJECTED, u8"キーが拒否されました"},
+        {ENOKEY, u8"必要なキーがありません"},
+        {EDQUOT, u8"ディスクの使用量の上限を超えています"},
+    };
+    for (const auto &reason : reasons) {
+        if (reason.error == error)
+            return CodePage::fromUtf8(reinterpret_cast<const char *>(reason.text));
     }
-    std::string text = ours ? CodePage::fromUtf8(reinterpret_cast<const char *>(ours))
-                            : CodePage::fromUtf8(std::strerror(error));
-    // The message adds its own full stop: drop trailing blanks, control
-    // characters and full stops of the system's text.
-    while (!text.empty()) {
-        const auto last = static_cast<unsigned char>(text.back());
-        if (last > ' ' && last != '.')
-            break;
-        text.pop_back();
-    }
-    return text;
+    // Without a full stop: the message adds its own.
+    return CodePage::fromUtf8("システムエラーが発生しました（エラー番号 " + std::to_string(error) + "）");
 }

@@ -40,6 +40,6 @@ private:
 };
 
 // A short description of an error code of SharedFile, in code page 932,
-// without a full stop: our own Japanese words for the common failures, the
-// system's text for the rest.
+// without a full stop, in Japanese: our own words for every reason a file
+// can fail to open or read, and for any other its number.
 std::string describeFileError(int error);

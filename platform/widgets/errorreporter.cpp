@@ -45,13 +45,27 @@ std::string messageOf(std::exception_ptr error)
     }
 }
 
+// The window a box stands over: the active one, or else the program's
+// window that shows; none while no window shows yet, and the box stands in
+// the screen's middle.
+QWidget *boxOwner()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowType() == Qt::Window)
+            return window;
+    }
+    return nullptr;
+}
+
 void report(std::exception_ptr error)
 {
     // The command that failed is over before the box appears.
     CommandScope::afterCommand([error] {
         const QString title = applicationTitle(QCoreApplication::applicationFilePath());
         const QString text = CodePage::toQString(withFullStop(messageOf(error)));
-        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, QApplication::activeWindow());
+        QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, boxOwner());
         box.exec();
     });
 }

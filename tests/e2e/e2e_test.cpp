@@ -1,7 +1,7 @@
 // The program as a user meets it: a real window in an X server, real clicks,
-// wheel turns and keys, and what the screen then shows. SmallScreen runs in
-// an X server of a laptop's 1366 x 768, the others in one that holds the
-// whole window.
+// wheel turns and keys, and what the screen then shows. The suites whose
+// names begin with SmallScreen run in an X server of a laptop's 1366 x 768,
+// the others in one that holds the whole window.
 
 #include "testdeck.h"
 #include "testpictures.h"
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -437,4 +438,52 @@ TEST_F(VerySlowCardsOnX, AReadingEndsWhenTheWindowIsClosed)
     pause(1000);
     desktop.close(window);
     EXPECT_TRUE(endsWithin(5000)) << "the reading's twenty slow cards were waited for";
+}
+
+// A card back that is missing: the box that says so stands over the window,
+// which has not been activated (no window manager here gives it the focus),
+// not in the middle of the screen, which on a laptop's lies far to its right.
+class SmallScreenMissingBack : public ProgramOnX
+{
+protected:
+    void writeDeck() override
+    {
+        TestDeck::write();
+        std::filesystem::remove("cardimages/cut_tarot_00_150.jpg");
+    }
+
+    // Left, top, width and height of a window on the screen.
+    QRect geometryOf(const QString &id)
+    {
+        const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        const auto number = [&info](const char *field) {
+            return QRegularExpression(QLatin1String(field) + QStringLiteral(":\\s+(-?\\d+)")).match(info).captured(1).toInt();
+        };
+        return QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"),
+                     number("Height"));
+    }
+};
+
+TEST_F(SmallScreenMissingBack, TheBoxStandsOverTheWindow)
+{
+    QString box;
+    for (int tries = 0; tries < 50 && box.isEmpty(); ++tries) {
+        const QStringList windows = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                                   QStringLiteral("--pid"), QString::number(program.processId())})
+                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &id : windows) {
+            if (id != window)
+                box = id;
+        }
+        if (box.isEmpty())
+            pause(100);
+    }
+    ASSERT_FALSE(box.isEmpty()) << "no box came";
+    // Over the window's middle, as near as its size settles (Qt places a
+    // box by the size it first has), far from the screen's.
+    ASSERT_EQ(screenSize(), QSize(1366, 768)) << "run under tests/support/with-xvfb --screen 1366x768";
+    const QRect over = geometryOf(window);
+    const QRect at = geometryOf(box);
+    EXPECT_TRUE(over.contains(at)) << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
+    EXPECT_LE((at.center() - over.center()).manhattanLength(), 100);
 }

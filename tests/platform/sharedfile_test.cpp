@@ -3,6 +3,8 @@
 #include "codepage.h"
 #include "workdir.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -72,12 +74,19 @@ TEST(SharedFile, RefusesAFileLockedByAWriter)
     ::close(writer);
 }
 
-TEST(SharedFile, DescribesFailuresWithoutFullStop)
+// Every reason the system can give is told in Japanese, without the full
+// stop that the message adds: no letter of the system's English text.
+TEST(SharedFile, DescribesEveryFailureInJapaneseWithoutFullStop)
 {
     EXPECT_EQ(CodePage::toUtf8(describeFileError(ENOENT)), "指定されたファイルが見つかりません");
     EXPECT_EQ(CodePage::toUtf8(describeFileError(EWOULDBLOCK)), "別のプログラムがこのファイルを使用中です");
-    const std::string system = describeFileError(EIO);
-    ASSERT_FALSE(system.empty());
-    EXPECT_NE(system.back(), '.');
-    EXPECT_NE(system.back(), ' ');
+    for (int error = SharedFile::NotRegularFile; error <= 200; ++error) {
+        const QString text = CodePage::toQString(describeFileError(error));
+        ASSERT_FALSE(text.isEmpty()) << error;
+        EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) << error << ": " << text.toStdString();
+        EXPECT_FALSE(text.endsWith(QLatin1Char('.')) || text.endsWith(QStringLiteral("。")) || text.endsWith(QLatin1Char(' ')))
+            << error;
+    }
+    EXPECT_TRUE(CodePage::toQString(describeFileError(4321)).contains(QStringLiteral("4321")))
+        << "a reason of no known kind gives its number";
 }

@@ -501,6 +501,7 @@ protected:
             EXPECT_EQ(box.text, pictureBoxText(QStringLiteral("cardimages/cut_tarot_00_150.jpg"),
                                                reason ? describeFileError(reason) : std::string()));
         EXPECT_EQ(box.count, 1);
+        EXPECT_TRUE(form->frameGeometry().contains(box.geometry.center())) << "the box stands over the window";
     }
 };
 

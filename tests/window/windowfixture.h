@@ -83,6 +83,7 @@ protected:
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
+        QRect geometry;
         int count = 0; // the boxes shown, this one first
     };
     class ErrorBoxCatcher
@@ -96,7 +97,8 @@ protected:
                 if (!box)
                     return;
                 if (!m_seen.shown)
-                    m_seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+                    m_seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                              box->frameGeometry()};
                 ++m_seen.count;
                 box->button(QMessageBox::Ok)->click(); // hides it at once
             });
@@ -129,7 +131,7 @@ protected:
     {
         const QString path = QString::fromStdString(dir.path()) + QLatin1Char('/') + name;
         if (cp932Reason.empty())
-            return QStringLiteral("ファイル \"") + path + QStringLiteral("\" は画像として読み込めません。.");
+            return QStringLiteral("ファイル \"") + path + QStringLiteral("\" は画像として読み込めません.");
         return QStringLiteral("ファイル \"") + path + QStringLiteral("\" は開けません。") + CodePage::toQString(cp932Reason)
                + QLatin1Char('.');
     }
