@@ -8,6 +8,7 @@
 #include "deckfolder.h"
 #include "errorreporter.h"
 #include "imagebox.h"
+#include "pendinglayout.h"
 #include "picturemiss.h"
 #include "spreadtable.h"
 
@@ -15,10 +16,7 @@
 #include <QLineEdit>
 
 #include <chrono>
-#include <functional>
-#include <map>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -64,77 +62,6 @@ bool showBack(ImageBox *box)
 // should not wait for.
 constexpr std::chrono::milliseconds StartUpGrace{250};
 
-// Where and whether the controls show, worked out step by step as a spread
-// lays itself out and given to the controls once, when it is done: a
-// control that the layout places twice (ShowSlots places every label by its
-// image, the Celtic Cross then moves some) moves, and is repainted, once,
-// and a control about to be shown moves while it is still hidden. The steps
-// read each control's place as the layout has set it so far.
-class PendingLayout
-{
-public:
-    PendingLayout() { current = this; }
-    ~PendingLayout()
-    {
-        current = nullptr;
-        apply();
-    }
-    PendingLayout(const PendingLayout &) = delete;
-    PendingLayout &operator=(const PendingLayout &) = delete;
-
-    // The layout under way: every step of a spread's layout runs inside
-    // layOutSpread, which makes one.
-    static PendingLayout *current;
-
-    QPoint placeOf(const QWidget *control) const
-    {
-        const auto found = m_places.find(control);
-        return found != m_places.end() ? found->second : control->pos();
-    }
-    void place(QWidget *control, QPoint at) { m_places[control] = at; }
-    void setVisible(QWidget *control, bool visible) { m_visibility.emplace_back(control, visible); }
-
-private:
-    // Moves first, then shows and hides in the order the layout gave them,
-    // as it would have made them one at a time.
-    void apply()
-    {
-        for (const auto &[control, at] : m_places) {
-            if (control->pos() != at)
-                control->move(at);
-        }
-        for (const auto &[control, visible] : m_visibility)
-            control->setVisible(visible);
-    }
-
-    std::map<QWidget *, QPoint, std::less<>> m_places;
-    std::vector<std::pair<QWidget *, bool>> m_visibility;
-};
-
-PendingLayout *PendingLayout::current = nullptr;
-
-// A control's top and left as the layout has placed it so far.
-int topOf(const QWidget *control)
-{
-    return PendingLayout::current->placeOf(control).y();
-}
-
-int leftOf(const QWidget *control)
-{
-    return PendingLayout::current->placeOf(control).x();
-}
-
-// Moves a control so that its top-left corner is at (top, left).
-void place(QWidget *control, int top, int left)
-{
-    PendingLayout::current->place(control, QPoint(left, top));
-}
-
-void setShown(QWidget *control, bool shown)
-{
-    PendingLayout::current->setVisible(control, shown);
-}
-
 } // namespace
 
 void TForm1::ApplySpread(int index)
@@ -150,16 +77,16 @@ void TForm1::ApplySpread(int index)
 void TForm1::layOutSpread(int index)
 {
     const Spread &spread = spreads()[index];
-    // Given to the controls when the layout ends, however it ends.
-    const PendingLayout layout;
+    PendingLayout layout;
     setLabelTexts(index);
     std::exception_ptr error;
     if (index == CelticCross) {
-        error = layOutCelticCross();
+        error = layOutCelticCross(layout);
     } else {
-        placeImages(index);
-        ShowSlots(static_cast<int>(spread.positions.size()));
+        placeImages(layout, index);
+        ShowSlots(layout, static_cast<int>(spread.positions.size()));
     }
+    layout.apply();
     markSpread(index);
     if (error)
         std::rethrow_exception(error);
@@ -176,12 +103,12 @@ void TForm1::setLabelTexts(int index)
 }
 
 // Places the anchor, then the other image boxes of the spread from it.
-void TForm1::placeImages(int index)
+void TForm1::placeImages(PendingLayout &layout, int index)
 {
     const Spread &spread = spreads()[index];
     auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
-    place(anchor, spread.anchorTop, spread.anchorLeft);
-    const int anchorTop = topOf(anchor), anchorLeft = leftOf(anchor);
+    layout.place(anchor, spread.anchorTop, spread.anchorLeft);
+    const int anchorTop = layout.topOf(anchor), anchorLeft = layout.leftOf(anchor);
     int previousTop = anchorTop;
     for (size_t i = 0; i < spread.positions.size(); ++i) {
         const int slot = static_cast<int>(i) + 1;
@@ -189,12 +116,12 @@ void TForm1::placeImages(int index)
         auto *image = control<ImageBox>("Image", slot);
         if (slot != spread.anchorSlot) {
             switch (at.rule) {
-            case SlotPlace::FromAnchor: place(image, anchorTop + at.top, anchorLeft + at.left); break;
-            case SlotPlace::LeftFixed: place(image, anchorTop + at.top, at.left); break;
-            case SlotPlace::TopChained: place(image, previousTop + at.top, anchorLeft + at.left); break;
+            case SlotPlace::FromAnchor: layout.place(image, anchorTop + at.top, anchorLeft + at.left); break;
+            case SlotPlace::LeftFixed: layout.place(image, anchorTop + at.top, at.left); break;
+            case SlotPlace::TopChained: layout.place(image, previousTop + at.top, anchorLeft + at.left); break;
             }
         }
-        previousTop = topOf(image);
+        previousTop = layout.topOf(image);
     }
 }
 
@@ -204,12 +131,9 @@ void TForm1::placeImages(int index)
 // than holding a picture upright across the first and the spread is laid
 // out whole all the same; the error that kept the back away is returned,
 // for the command to tell once the spread is done.
-std::exception_ptr TForm1::layOutCelticCross()
+std::exception_ptr TForm1::layOutCelticCross(PendingLayout &layout)
 {
     const Spread &spread = spreads()[CelticCross];
-    auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
-    place(anchor, spread.anchorTop, spread.anchorLeft);
-
     auto *crossing = control<ImageBox>("Image", CrossingSlot);
     std::exception_ptr error;
     bool sideways = false;
@@ -224,11 +148,13 @@ std::exception_ptr TForm1::layOutCelticCross()
         crossing->setAccessibleName(QString());
     }
 
-    placeImages(CelticCross);
-    ShowSlots(static_cast<int>(spread.positions.size()));
+    placeImages(layout, CelticCross);
+    ShowSlots(layout, static_cast<int>(spread.positions.size()));
+    const auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
     for (const ControlPlace &move : spread.moves) {
         const QWidget *from = move.fromOwnImage ? control<ImageBox>("Image", move.slot) : anchor;
-        place(control<QWidget>(prefixOf(move.part), move.slot), topOf(from) + move.top, leftOf(from) + move.left);
+        layout.place(control<QWidget>(prefixOf(move.part), move.slot), layout.topOf(from) + move.top,
+                     layout.leftOf(from) + move.left);
     }
     return error;
 }
@@ -242,32 +168,32 @@ void TForm1::markSpread(int index)
 
 // Lookup ignores ASCII case; showing slots is the one place that asks for
 // the slot's controls by the lower-case prefixes.
-void TForm1::ShowSlots(int n)
+void TForm1::ShowSlots(PendingLayout &layout, int n)
 {
     for (int slot = 1; slot <= n; ++slot) {
         auto *label = control<QLabel>("label", slot);
         auto *image = control<ImageBox>("image", slot);
         auto *edit = control<QLineEdit>("edit", slot);
-        setShown(label, true);
-        place(label, topOf(image) - LabelAboveImage, leftOf(image));
-        setShown(edit, true);
-        place(edit, topOf(image) + EditBelowImage, leftOf(image));
+        layout.setShown(label, true);
+        layout.place(label, layout.topOf(image) - LabelAboveImage, layout.leftOf(image));
+        layout.setShown(edit, true);
+        layout.place(edit, layout.topOf(image) + EditBelowImage, layout.leftOf(image));
         // Emptying a box that is empty already would repaint it all the same.
         if (!edit->text().isEmpty())
             edit->clear();
-        setShown(image, true);
+        layout.setShown(image, true);
         image->setAutoSize(true);
     }
     for (int slot = n + 1; slot <= SlotCount; ++slot) {
-        setShown(control<QLabel>("label", slot), false);
-        setShown(control<QLineEdit>("edit", slot), false);
-        setShown(control<ImageBox>("image", slot), false);
+        layout.setShown(control<QLabel>("label", slot), false);
+        layout.setShown(control<QLineEdit>("edit", slot), false);
+        layout.setShown(control<ImageBox>("image", slot), false);
     }
 }
 
 void TForm1::ResetPictures(int n)
 {
-    resetPictures(1, n);
+    showBacks(1, n);
 }
 
 // Every slot gets the back, but only the Hexagram's show in the first
@@ -302,12 +228,12 @@ void TForm1::showOwedBacks()
             return;
         ++first;
     }
-    resetPictures(first, SlotCount);
+    showBacks(first, SlotCount);
 }
 
 // Slots first to last, stopping at the first back that does not load;
 // false then.
-bool TForm1::resetPictures(int first, int last)
+bool TForm1::showBacks(int first, int last)
 {
     for (int slot = first; slot <= last; ++slot) {
         if (!showBack(control<ImageBox>("Image", slot)))

@@ -14,6 +14,7 @@
 
 class CardPictureLoad;
 class ImageBox;
+class PendingLayout;
 
 class TForm1 : public QMainWindow, private Ui::TForm1
 {
@@ -58,9 +59,9 @@ private:
     void sizeClientArea(QWidget *client);
     void fitSpreadList();
     void widenSpreadListPopup();
-    void ShowSlots(int n);
+    void ShowSlots(PendingLayout &layout, int n);
     void ResetPictures(int n);
-    bool resetPictures(int first, int last);
+    bool showBacks(int first, int last);
     void showBacksBeforeFirstFrame();
     void showOwedBacks();
     void ApplySpread(int index);
@@ -68,8 +69,8 @@ private:
 
     void chooseSpread(int index);
     void layOutSpread(int index);
-    std::exception_ptr layOutCelticCross();
-    void placeImages(int index);
+    std::exception_ptr layOutCelticCross(PendingLayout &layout);
+    void placeImages(PendingLayout &layout, int index);
     void setLabelTexts(int index);
     void markSpread(int index);
 

@@ -23,7 +23,8 @@ enum class PixelFormat {
     Rgb565,    // 16 bits: masks 0xF800, 0x07E0, 0x001F
     Rgb24,     // 8 bits each of red, green, blue, in that order
     Rgb32,     // a 32-bit word 0xFFRRGGBB per pixel (bytes blue, green, red, unused)
-    Device,    // the display's own format (what a turn produces): as Rgb32
+    Device,    // the display's own format, what a turn produces: here always 32 bits,
+               // laid out as Rgb32, so that any picture can be turned into it
 };
 
 // Bits per pixel of a format as stored.
