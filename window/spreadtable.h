@@ -1,6 +1,6 @@
 #pragma once
 
-// The five spreads: for each, its name, its menu item, its anchor image box
+// The spreads: for each, its name, its menu item, its anchor image box
 // and where every slot's image box lies relative to the anchor.
 
 #include "codepage.h"

@@ -119,7 +119,7 @@ TEST_F(AccessibleNamesTest, ControlsAndMenuItemsSpeakTheirCaptions)
         ASSERT_NE(spreads->textInterface(), nullptr);
         EXPECT_EQ(spreads->textInterface()->text(0, spreads->textInterface()->characterCount()),
                   action(menuItem)->text());
-        EXPECT_EQ(spreads->child(0)->childCount(), 5) << "the pop-up list and its five spreads";
+        EXPECT_EQ(spreads->child(0)->childCount(), SpreadCount) << "the pop-up list and every spread";
     }
 
     QAccessibleInterface *menuBar = accessible(form->menuBar());

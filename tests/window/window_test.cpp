@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QFile>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QProxyStyle>
@@ -52,9 +53,11 @@ const std::vector<std::tuple<const char *, int, At>> celticPlaces = {
     {"Label", 7, {620, 500}}, {"Label", 8, {430, 500}}, {"Label", 9, {240, 500}}, {"Label", 10, {50, 500}},
 };
 
-// The menu items of the spreads, in the table's order.
-const char *const menuItems[] = {"N6", "N7", "N8", "N9", "N10"};
-static_assert(std::size(menuItems) == SpreadCount);
+// The menu item of a spread, as the table names it.
+const char *menuItemOf(SpreadName index)
+{
+    return spreads()[size_t(index)].menuItem;
+}
 
 } // namespace
 
@@ -108,7 +111,7 @@ protected:
         const int count = static_cast<int>(places.size());
         EXPECT_EQ(list()->currentIndex(), index);
         for (int i = 0; i < SpreadCount; ++i)
-            EXPECT_EQ(action(menuItems[i])->isChecked(), i == index) << menuItems[i];
+            EXPECT_EQ(action(menuItemOf(SpreadName(i)))->isChecked(), i == index) << menuItemOf(SpreadName(i));
         for (int slot = 1; slot <= 22; ++slot) {
             const bool shownSlot = slot <= count;
             EXPECT_EQ(image(slot)->isHidden(), !shownSlot) << slot;
@@ -164,7 +167,7 @@ TEST_F(SpreadTest, StartState)
     EXPECT_EQ(form->font().family(), QStringLiteral("Tahoma"));
     EXPECT_EQ(form->font().pixelSize(), 11);
     for (int i = 0; i < SpreadCount; ++i)
-        EXPECT_EQ(list()->itemText(i), action(menuItems[i])->text());
+        EXPECT_EQ(list()->itemText(i), action(menuItemOf(SpreadName(i)))->text());
 }
 
 TEST_F(SpreadTest, EverySpreadFromTheListAndFromTheMenu)
@@ -177,10 +180,67 @@ TEST_F(SpreadTest, EverySpreadFromTheListAndFromTheMenu)
     EXPECT_GT(picks.count(), 0) << "the keyboard picks are the user's";
     picks.clear();
     for (SpreadName index : {CelticCross, GypsyCross, TwoChoices, HolyTriangle, Hexagram, CelticCross}) {
-        action(menuItems[index])->trigger();
+        action(menuItemOf(index))->trigger();
         expectSpread(index);
     }
     EXPECT_EQ(picks.count(), 0) << "a selection made from code raises no pick";
+}
+
+// Rules that hold for every spread of the table, one added later too: as
+// many slots show as the spread has positions; every control that shows
+// lies inside the client area at the window's full size; no two cards
+// overlap but the Celtic Cross's crossing card over its first; each label
+// stands 20 pixels above its card and each text box 160 below it, wherever
+// the spread does not move them; and the list, the menu and the table name
+// the spreads alike, in the same order, choosing one marking it alone.
+TEST_F(SpreadTest, EverySpreadKeepsTheLayoutRules)
+{
+    const QRect client(QPoint(0, 0), clientArea()->minimumSize());
+    ASSERT_GE(client.width(), 680) << "the client area at the window's full size";
+    const QList<QAction *> spreadMenu = control<QMenu>("N5")->actions();
+    ASSERT_EQ(spreadMenu.size(), SpreadCount) << "each spread has its item in the menu";
+    ASSERT_EQ(list()->count(), SpreadCount);
+    for (const Spread &spread : spreads()) {
+        const QString name = CodePage::toQString(spread.name.str());
+        SCOPED_TRACE(name.toStdString());
+        QAction *item = action(spread.menuItem);
+        EXPECT_EQ(spreadMenu[spread.id], item) << "the menu in the table's order";
+        EXPECT_EQ(item->text(), name);
+        EXPECT_EQ(list()->itemText(spread.id), name);
+        item->trigger();
+        EXPECT_EQ(list()->currentIndex(), spread.id);
+        for (const Spread &other : spreads())
+            EXPECT_EQ(action(other.menuItem)->isChecked(), other.id == spread.id) << other.menuItem;
+
+        const int count = static_cast<int>(spread.positions.size());
+        for (QWidget *fixed : {control<QWidget>("btn1uranaikaisi"), control<QWidget>("Button2"),
+                               control<QWidget>("CheckBox1"), control<QWidget>("ComboBox1")})
+            EXPECT_TRUE(client.contains(fixed->geometry())) << fixed->objectName().toStdString();
+        for (int slot = 1; slot <= SlotCount; ++slot) {
+            for (QWidget *part : std::initializer_list<QWidget *>{image(slot), label(slot), edit(slot)}) {
+                EXPECT_EQ(part->isVisible(), slot <= count) << part->objectName().toStdString();
+                if (slot <= count) {
+                    EXPECT_TRUE(client.contains(part->geometry())) << part->objectName().toStdString();
+                }
+            }
+        }
+        const auto moved = [&spread](SlotPart part, int slot) {
+            return std::any_of(spread.moves.begin(), spread.moves.end(),
+                               [&](const ControlPlace &move) { return move.part == part && move.slot == slot; });
+        };
+        for (int slot = 1; slot <= count; ++slot) {
+            EXPECT_EQ(label(slot)->text(), CodePage::toQString(spread.positions[size_t(slot - 1)].label.str()));
+            if (!moved(SlotPart::Label, slot))
+                expectAt(label(slot), {image(slot)->y() - 20, image(slot)->x()});
+            if (!moved(SlotPart::Edit, slot))
+                expectAt(edit(slot), {image(slot)->y() + 160, image(slot)->x()});
+            for (int other = slot + 1; other <= count; ++other) {
+                const bool crossing = spread.id == CelticCross && slot == 1 && other == CrossingSlot;
+                EXPECT_EQ(image(slot)->geometry().intersects(image(other)->geometry()), crossing)
+                    << "slots " << slot << " and " << other;
+            }
+        }
+    }
 }
 
 TEST_F(SpreadTest, CrossingCardLiesSidewaysOnceHoweverOftenChosen)
@@ -546,7 +606,7 @@ TEST_P(MissingPlaceholderTest, WindowOpensOnTheHexagramWithTheBacksThatLoaded)
 TEST_P(MissingPlaceholderTest, EverySpreadIsLaidOutWhole)
 {
     for (SpreadName index : {HolyTriangle, CelticCross, GypsyCross, CelticCross, TwoChoices, Hexagram}) {
-        action(menuItems[index])->trigger();
+        action(menuItemOf(index))->trigger();
         expectBackReported(takeErrorBox());
         expectSpread(index, GetParam().firstWithout);
     }
