@@ -6,6 +6,9 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -21,54 +24,91 @@ class ClearCodeCounter
 public:
     void start(int codeSize)
     {
-        m_codeSize = codeSize;
         m_clear = 1 << codeSize;
-        restart();
+        m_firstWidth = codeSize + 1;
+        restart(m_width, m_mask, m_next, m_limit);
     }
+    // The state lives in locals while a block is read, and the bits come
+    // eight bytes at a time where there are as many: a code then costs a
+    // dozen instructions, where giflib's own decoding of it costs tens.
     void feed(const unsigned char *bytes, size_t count)
     {
-        for (size_t i = 0; i < count && !m_ended; ++i) {
-            m_bits |= uint32_t(bytes[i]) << m_bitCount;
-            m_bitCount += 8;
-            while (m_bitCount >= m_width && !m_ended)
-                step();
+        uint64_t bits = m_bits, mask = m_mask;
+        int held = m_held, width = m_width;
+        int64_t next = m_next, limit = m_limit;
+        const int clear = m_clear;
+        size_t at = 0;
+        while (!m_ended) {
+            if (count - at >= 8) {
+                // As many whole bytes as fit beside the bits held.
+                bits |= littleEndian64(bytes + at) << held;
+                at += size_t(63 - held) >> 3;
+                held |= 56;
+            } else {
+                for (; held <= 56 && at < count; ++at, held += 8)
+                    bits |= uint64_t(bytes[at]) << held;
+                if (held < width)
+                    break;
+            }
+            do {
+                const int code = int(bits & mask);
+                bits >>= width;
+                held -= width;
+                // giflib counts every code read, the clear code too, towards
+                // the next width, and stays at 12 bits once there.
+                if (++next > limit) {
+                    if (width < 12) {
+                        limit <<= 1;
+                        mask = limit - 1;
+                        ++width;
+                    } else {
+                        limit = INT64_MAX;
+                    }
+                }
+                if (unsigned(code - clear) <= 1) { // the clear code or the end code
+                    if (code != clear) {
+                        m_ended = true;
+                        break;
+                    }
+                    ++m_clears;
+                    restart(width, mask, next, limit);
+                }
+            } while (held >= width);
         }
+        m_bits = bits;
+        m_mask = mask;
+        m_held = held;
+        m_width = width;
+        m_next = next;
+        m_limit = limit;
     }
     size_t clears() const { return m_clears; }
 
 private:
-    void restart()
+    static uint64_t littleEndian64(const unsigned char *bytes)
     {
-        m_next = m_clear + 2;
-        m_width = m_codeSize + 1;
-        m_limit = 1 << m_width;
+        uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        if constexpr (std::endian::native == std::endian::big)
+            word = __builtin_bswap64(word);
+        return word;
     }
-    void step()
+    void restart(int &width, uint64_t &mask, int64_t &next, int64_t &limit) const
     {
-        const int code = int(m_bits & ((1u << m_width) - 1));
-        m_bits >>= m_width;
-        m_bitCount -= m_width;
-        // giflib counts every code read, the clear code too, towards the
-        // next width, and stays at 12 bits once there.
-        if (m_next < 4097 && ++m_next > m_limit && m_width < 12) {
-            m_limit <<= 1;
-            ++m_width;
-        }
-        if (code == m_clear) {
-            ++m_clears;
-            restart();
-        } else if (code == m_clear + 1) {
-            m_ended = true;
-        }
+        width = m_firstWidth;
+        limit = int64_t{1} << width;
+        mask = uint64_t(limit) - 1;
+        next = m_clear + 2;
     }
 
-    int m_codeSize = 0;
     int m_clear = 0;
-    int m_next = 0;
+    int m_firstWidth = 1;
     int m_width = 1;
-    int m_limit = 0;
-    uint32_t m_bits = 0;
-    int m_bitCount = 0;
+    uint64_t m_mask = 1;
+    int64_t m_next = 0;  // the code that giflib would make next
+    int64_t m_limit = 0; // the next code past which the codes grow a bit wider
+    uint64_t m_bits = 0;
+    int m_held = 0;      // bits of m_bits not yet read
     size_t m_clears = 0;
     bool m_ended = false;
 };
@@ -87,16 +127,20 @@ public:
     int read(unsigned char *into, int count)
     {
         if (!m_inData) {
-            const size_t got = m_input.take(into, size_t(std::max(count, 0)));
+            // giflib reads its headers a few bytes at a time, a colour table
+            // three bytes a call.
+            int got = 0;
+            while (got < count && m_input.get(into[got]))
+                ++got;
             if (got > 0)
                 m_lastByte = into[got - 1];
-            return int(got);
+            return got;
         }
         int given = 0;
         while (given < count) {
-            if (m_at == m_block.size() && !nextBlock())
+            if (m_at == m_blockEnd && !nextBlock())
                 break;
-            const size_t now = std::min(size_t(count - given), m_block.size() - m_at);
+            const size_t now = std::min(size_t(count - given), m_blockEnd - m_at);
             std::memcpy(into + given, m_block.data() + m_at, now);
             m_at += now;
             given += int(now);
@@ -150,11 +194,10 @@ private:
         if (m_closed || tooManyClears())
             return false;
         m_at = 0;
-        m_block.resize(256);
         unsigned char length = 0;
-        if (m_input.take(&length, 1) == 1)
+        if (m_input.get(length))
             length = uint8_t(m_input.take(m_block.data() + 1, length));
-        m_block.resize(size_t(length) + 1);
+        m_blockEnd = size_t(length) + 1;
         m_block[0] = length;
         m_counter.feed(m_block.data() + 1, length);
         m_closed = length == 0;
@@ -166,7 +209,8 @@ private:
     bool m_inData = false;
     bool m_closed = false;
     size_t m_mostClears = 0;
-    std::vector<unsigned char> m_block;
+    std::array<unsigned char, 256> m_block; // the length byte, then the data
+    size_t m_blockEnd = 0;
     size_t m_at = 0;
     ClearCodeCounter m_counter;
 };
@@ -249,6 +293,16 @@ void fillIndexTable(const ColorMapObject *colours, int codeSize, int transparent
     }
 }
 
+// Every pixel of the picture passes here once. The pointers are restricted
+// so that the compiler need not read the table again after each store.
+void mapPixels(const uint8_t *__restrict from, uint8_t *__restrict to, int count,
+               const uint8_t *__restrict indexFor)
+{
+#pragma GCC unroll 8
+    for (int x = 0; x < count; ++x)
+        to[x] = indexFor[from[x]];
+}
+
 // The picture of a GIF file is its logical screen; a side the screen leaves
 // at 0 reaches as far as the first frame does.
 int screenSide(int screen, int frameOffset, int frameSide)
@@ -301,9 +355,7 @@ bool loadGif(PictureInput &input, Bitmap &target)
             break;
         if (frame.Top + y >= height)
             continue;
-        uint8_t *to = target.scanLine(frame.Top + y);
-        for (int x = first; x < last; ++x)
-            to[x] = indexFor[row[size_t(x - frame.Left)]];
+        mapPixels(row.data(), target.scanLine(frame.Top + y) + first, last - first, indexFor);
     }
     return concludeLoad(nullptr, whole, target, target.height());
 }

@@ -37,3 +37,10 @@ DecodedPicture bareJpegDecode(const std::vector<uint8_t> &file);
 
 // Rows as the file stores them, 8 bits a sample: RGB, RGBA or palette indices.
 DecodedPicture barePngDecode(const std::vector<uint8_t> &file);
+
+// A PNG of a palette without transparency as the program shows it: indices
+// into the halftone palette of every 8-bit bitmap. Each of the file's
+// colours is matched once to its nearest entry, by the program's own
+// Bitmap::nearestIndex, and each row then goes through that table, in
+// place, as soon as libpng has written it.
+DecodedPicture barePngDecodeToHalftone(const std::vector<uint8_t> &file);

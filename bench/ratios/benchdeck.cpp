@@ -114,6 +114,22 @@ std::string BenchDeck::pngFile(CardSize size, PngKind kind) const
     return file;
 }
 
+std::string BenchDeck::gifFile(CardSize size) const
+{
+    const std::string file = m_root + "/" + sizeName(size) + ".gif";
+    if (firstUse(file))
+        writePhotoGif(file, size.width, size.height, 78);
+    return file;
+}
+
+std::string BenchDeck::bmpFile(CardSize size) const
+{
+    const std::string file = m_root + "/" + sizeName(size) + ".bmp";
+    if (firstUse(file))
+        writePhotoBmp(file, size.width, size.height, 79);
+    return file;
+}
+
 void BenchDeck::writeDeck(const std::string &folder, CardSize size, DeckKind kind) const
 {
     const std::string pictures = folder + "/cardimages";

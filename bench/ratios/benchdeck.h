@@ -3,7 +3,8 @@
 // The benchmarks' pictures, made in a temporary folder the first time a
 // benchmark asks for them and removed at the end: decks (card list, 22 card
 // pictures and the back) laid out as the program expects in its current
-// directory, one picture at a scanner's size and PNG files of each kind.
+// directory, one picture at a scanner's size, PNG files of each kind, a GIF
+// and a BMP.
 
 #include "photo.h"
 
@@ -65,6 +66,10 @@ public:
     std::string paddedDeckFolder() const;
     std::string scanFile() const;
     std::string pngFile(CardSize size, PngKind kind) const;
+    // The photograph-like picture through the PNG's palette as a GIF, and
+    // as a 24-bit BMP.
+    std::string gifFile(CardSize size) const;
+    std::string bmpFile(CardSize size) const;
 
 private:
     // True the first time a file or folder of that name is asked for.

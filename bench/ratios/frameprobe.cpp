@@ -9,7 +9,7 @@
 //                        has answered a request sent behind it)
 //   peak <kB>            the process's peak resident size (VmHWM) after that
 //                        frame and, in a window with the show-cards button,
-//                        one reading up to the frame that shows it
+//                        one reading, once the window answers again after it
 //   slot22 <text>        after the reading: the text in the last slot, UTF-8
 //
 // and then ends the process at once.
@@ -116,8 +116,11 @@ void firstFrame()
     auto *showCards = window->findChild<QPushButton *>(QStringLiteral("btn1uranaikaisi"));
     if (!showCards)
         finish(window);
-    watcher->onNextFrame([window] { finish(window); });
-    clickWithMouse(showCards);
+    // The reading turns the event loop while its pictures load, and may
+    // flush frames before its last card shows: the peak is read once the
+    // click's command has returned and the window answers again.
+    watcher->runUntilShown([showCards] { clickWithMouse(showCards); });
+    finish(window);
 }
 
 void startWatching()

@@ -1,5 +1,6 @@
 #include "photo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <cstdlib>
@@ -9,8 +10,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+
+#include <QImage>
+#include <QImageWriter>
 
 namespace {
 
@@ -345,6 +350,44 @@ void writePhotoPng(const std::string &path, int width, int height, uint32_t seed
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     if (std::ferror(file.get()))
+        throw std::runtime_error("cannot write " + path);
+}
+
+void writePhotoGif(const std::string &path, int width, int height, uint32_t seed)
+{
+    std::vector<GifColorType> colours(256, GifColorType{0, 0, 0});
+    const std::vector<png_color> palette = photoPalette();
+    for (size_t i = 0; i < palette.size(); ++i)
+        colours[i] = {palette[i].red, palette[i].green, palette[i].blue};
+    int error = 0;
+    GifFileType *gif = EGifOpenFileName(path.c_str(), false, &error);
+    if (!gif)
+        throw std::runtime_error("cannot write " + path);
+    ColorMapObject *map = GifMakeMapObject(256, colours.data());
+    bool written = map && EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK
+                   && EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    PhotoRows photo(width, height, seed);
+    std::vector<GifPixelType> row(static_cast<size_t>(width));
+    for (int y = 0; y < height && written; ++y) {
+        const uint8_t *rgb = photo.row(y);
+        for (int x = 0; x < width; ++x)
+            row[size_t(x)] = paletteIndex(rgb + 3 * x);
+        written = EGifPutLine(gif, row.data(), width) == GIF_OK;
+    }
+    written = EGifCloseFile(gif, &error) == GIF_OK && written;
+    GifFreeMapObject(map);
+    if (!written)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void writePhotoBmp(const std::string &path, int width, int height, uint32_t seed)
+{
+    QImage picture(width, height, QImage::Format_RGB888);
+    PhotoRows photo(width, height, seed);
+    for (int y = 0; y < height; ++y)
+        std::copy_n(photo.row(y), size_t(width) * 3, picture.scanLine(y));
+    QImageWriter writer(QString::fromStdString(path), "bmp");
+    if (!writer.write(picture))
         throw std::runtime_error("cannot write " + path);
 }
 

@@ -31,6 +31,13 @@ enum class PngKind {
 void writePhotoPng(const std::string &path, int width, int height, uint32_t seed, PngKind kind,
                    size_t emptyChunks = 0);
 
+// The picture through the PNG's palette of 252 colours as a GIF, written by
+// giflib's encoder.
+void writePhotoGif(const std::string &path, int width, int height, uint32_t seed);
+
+// The picture as a 24-bit BMP, written by Qt's writer.
+void writePhotoBmp(const std::string &path, int width, int height, uint32_t seed);
+
 enum class PictureFormat { Jpeg, Png, Gif, Bmp };
 
 // The picture as a file of that format with padding bytes in it, before

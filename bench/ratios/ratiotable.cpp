@@ -153,14 +153,13 @@ void printTable()
     std::printf("|---|---:|---:|---:|---|---:|---:|---|---|\n");
     for (const RatioRow &row : rows()) {
         const bool ratio = !std::isnan(row.ratio); // a limit row has none
-        const std::string met = (ratio ? row.goal.met(row.ratio, row.oursValue) : row.oursValue <= row.goal.mostSeconds)
-                                    ? "yes"
-                                    : "**no**";
+        const bool met = ratio ? row.goal.met(row.ratio, row.oursValue) : row.oursValue <= row.goal.mostSeconds;
+        const std::string metText = !row.goal.isSet() ? "—" : met ? "yes" : "**no**";
         std::printf("| %s | %s | %s | %s | %s | %s | %zu | %s | %s |\n", row.name.c_str(), row.ours.c_str(),
                     ratio ? row.floor.c_str() : "—", ratio ? formatRatio(row.ratio).c_str() : "—",
                     ratio ? (formatRatio(row.lowerQuartile) + "–" + formatRatio(row.upperQuartile)).c_str() : "—",
-                    ratio ? format("%.3f", row.halfWidth).c_str() : "—", row.pairs, row.goal.text().c_str(),
-                    met.c_str());
+                    ratio ? format("%.3f", row.halfWidth).c_str() : "—", row.pairs,
+                    row.goal.isSet() ? row.goal.text().c_str() : "none (reported)", metText.c_str());
     }
     std::fflush(stdout);
 }

@@ -125,7 +125,7 @@ PairSeries sideBySide(const Sampling &sampling, Ours &&ours, Floor &&floor)
 
 // A goal for a ratio: at most high, or between low and high; and for a
 // row whose samples are one command each, that ours answers within
-// mostSeconds.
+// mostSeconds. A row may have none.
 struct Goal {
     double low;
     double high;
@@ -133,6 +133,13 @@ struct Goal {
     static Goal atMost(double high) { return {0, high}; }
     static Goal between(double low, double high) { return {low, high}; }
     static Goal answersWithin(double seconds) { return {0, std::numeric_limits<double>::infinity(), seconds}; }
+    // A row reported beside the others, such as a limit no program reaches.
+    static Goal none() { return {0, std::numeric_limits<double>::infinity()}; }
+    bool isSet() const
+    {
+        return low > 0 || high < std::numeric_limits<double>::infinity()
+            || mostSeconds < std::numeric_limits<double>::infinity();
+    }
     Goal andAnswersWithin(double seconds) const { return {low, high, seconds}; }
     bool met(double ratio, double oursSeconds) const
     {

@@ -351,6 +351,24 @@ TEST(HostilePicture, WorkFollowsThePixelsNotTheBytes)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
+// A GIF may send a clear code for every two pixels and 4,096 more (see
+// README), however wide its codes have grown in between: the clear codes
+// are counted on giflib's codes, width for width.
+TEST(HostilePicture, GifClearCodesLoadUpToTheirAllowance)
+{
+    ScopedWorkDir dir;
+    constexpr int Width = 100, Height = 160;
+    const size_t allowed = size_t(Width) * Height / 2 + 4096;
+    const std::string within = gifOfClearedRuns(Width, Height, allowed);
+    const QImage expected = QImage::fromData(QByteArray::fromStdString(within), "GIF");
+    ASSERT_FALSE(expected.isNull());
+    Bitmap picture;
+    EXPECT_EQ(load(within, picture), Outcome::Loaded);
+    EXPECT_TRUE(samePixels(picture, expected));
+    Bitmap beyond;
+    EXPECT_EQ(load(gifOfClearedRuns(Width, Height, allowed + 1), beyond), Outcome::Missed);
+}
+
 TEST(HostilePicture, EveryFormatCutShortLoadsOnlyWithAllItsPixels)
 {
     ScopedWorkDir dir;

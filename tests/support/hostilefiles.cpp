@@ -2,9 +2,13 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <fcntl.h>
+#include <iterator>
 #include <stdexcept>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -170,6 +174,64 @@ std::string gifOfClearCodes(size_t count)
     for (size_t i = 0; i < count; ++i)
         code(4);
     code(1); // the pixel, white
+    code(5);
+    if (held > 0)
+        data += char(bits & 0xFF);
+    return out + gifBlocks(data) + ';';
+}
+
+std::string gifOfClearedRuns(int width, int height, size_t count)
+{
+    // Four colours, codes from 3 bits: 4 is the clear code, 5 the end.
+    std::string out = "GIF89a";
+    putLittle16(out, uint32_t(width));
+    putLittle16(out, uint32_t(height));
+    out += std::string("\x81\0\0" "\0\0\0" "\xFF\xFF\xFF" "\xFF\0\0" "\0\0\xFF", 15);
+    out += ',';
+    putLittle16(out, 0);
+    putLittle16(out, 0);
+    putLittle16(out, uint32_t(width));
+    putLittle16(out, uint32_t(height));
+    out += '\0';
+    out += char(2);
+    const size_t pixels = size_t(width) * size_t(height);
+    static const size_t runs[] = {1, 3, 30, 300, 5000};
+    // The runs, each but the last followed by a clear code.
+    std::vector<size_t> lengths;
+    for (size_t done = 0, k = 0; done < pixels; k = (k + 1) % std::size(runs)) {
+        lengths.push_back(std::min(runs[k], pixels - done));
+        done += lengths.back();
+    }
+    if (count + 1 < lengths.size())
+        throw std::invalid_argument("a GIF of these runs needs more clear codes");
+    std::string data;
+    uint64_t bits = 0;
+    int held = 0, codeWidth = 3, next = 6, limit = 8;
+    // Every code counts towards the next width, the clear code too; the
+    // width stays at 12 bits once there.
+    const auto code = [&](uint32_t value) {
+        bits |= uint64_t(value) << held;
+        for (held += codeWidth; held >= 8; held -= 8, bits >>= 8)
+            data += char(bits & 0xFF);
+        if (next < 4097 && ++next > limit && codeWidth < 12) {
+            limit <<= 1;
+            ++codeWidth;
+        }
+        if (value == 4) {
+            codeWidth = 3;
+            next = 6;
+            limit = 8;
+        }
+    };
+    for (size_t i = 0; i + lengths.size() - 1 < count; ++i)
+        code(4);
+    size_t pixel = 0;
+    for (size_t run = 0; run < lengths.size(); ++run) {
+        for (size_t i = 0; i < lengths[run]; ++i, ++pixel)
+            code(uint32_t(pixel / 7 % 4));
+        if (run + 1 < lengths.size())
+            code(4);
+    }
     code(5);
     if (held > 0)
         data += char(bits & 0xFF);

@@ -27,6 +27,12 @@ void writeSparse(const std::string &path, const std::string &head, size_t size, 
 // Data that makes no pixels and costs its decoder work:
 // a GIF file of a 1 by 1 picture whose data opens with count clear codes;
 std::string gifOfClearCodes(size_t count);
+// a GIF file of a width by height picture of black, white, red and blue,
+// each pixel a code of its own, in runs of 1, 3, 30, 300 and 5,000 pixels
+// in turn, each followed by a clear code, the last run by none, and with as
+// many clear codes before the first as make count in all: its codes grow
+// from 3 bits to 12 and fall back to 3 again and again;
+std::string gifOfClearedRuns(int width, int height, size_t count);
 // a GIF file with count comment blocks of one byte each before its picture;
 std::string withGifComment(const std::string &gif, size_t count);
 // an 8-bit BMP file of a 1 by 1 picture whose run-length data opens with
