@@ -14,11 +14,17 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 void settleEvents()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The program's worker thread stays awake for a moment after its last
+    // picture, spinning on the other core: the next sample, ours or the
+    // floor's, begins once it sleeps, as a command a user gives after a
+    // pause begins.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 ProgramWindow::ProgramWindow(std::string folder) : m_folder(std::move(folder))

@@ -49,6 +49,6 @@ private:
     uint32_t m_seed = 20240601;
 };
 
-// What is left over from a command (deferred deletes, late updates), done
-// untimed between samples.
+// What is left over from a command (deferred deletes, late updates, the
+// worker thread awake), done untimed between samples.
 void settleEvents();
