@@ -125,8 +125,24 @@ if ! cmp -s "$deb" "$made"; then
     diff <(dpkg-deb -I "$deb" md5sums) <(dpkg-deb -I "$made" md5sums))"
 fi
 
+# The libraries are checked against tools/install-deps by group, comments
+# left out: a picture library moved to another group, or named in the
+# program's group only in a comment, fails the configuration of the
+# program. The copy of the sources is spoilt for it, after its use above.
+for spoil in 's/ libgif-dev\b//; s/^bench=(/bench=(libgif-dev /' 's/ libgif-dev\b/ # libgif-dev\n/'; do
+  cp "$sources/tools/install-deps" "$copy/tools/install-deps"
+  sed -i "$spoil" "$copy/tools/install-deps"
+  if cmake -S "$copy" -B "$work/spoilt" -DKUERUMI_TESTS=OFF -DKUERUMI_BENCH=OFF -DKUERUMI_TOOLS=OFF \
+    >"$work/spoilt.log" 2>&1; then
+    fail "the program configures with libgif-dev out of the group program ($spoil)"
+  elif ! grep -q 'Debian package libgif-dev' "$work/spoilt.log"; then
+    fail "the configuration fails, but not for libgif-dev ($spoil): $(cat "$work/spoilt.log")"
+  fi
+  rm -rf "$work/spoilt"
+done
+
 if ((failures > 0)); then
   echo "$failures failed" >&2
   exit 1
 fi
-echo "package: quiet build, lintian, hardening, contents, desktop entry, metadata, dependencies and a second build alike all passed"
+echo "package: quiet build, lintian, hardening, contents, desktop entry, metadata, dependencies, a second build alike and the dependency groups all passed"
