@@ -66,7 +66,7 @@ private:
 
 int main(int argc, char *argv[])
 {
-    PixelMemory::keepLargeBlocksApart();
+    PixelMemory::setUpHeap();
     ReportingApplication application(argc, argv);
     installQtTranslation(&application);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));

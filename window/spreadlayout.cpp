@@ -206,7 +206,7 @@ void TForm1::showBacksBeforeFirstFrame()
     const int shown = static_cast<int>(spreads()[Hexagram].positions.size());
     int slot = 1;
     for (; slot <= shown; ++slot) {
-        auto load = std::make_unique<CardPictureLoad>(PlaceholderPicture);
+        auto load = slot == 1 && m_firstBack ? std::move(m_firstBack) : std::make_unique<CardPictureLoad>(PlaceholderPicture);
         if (!load->doneBy(deadline)) {
             m_owedBackUnderWay = std::move(load);
             break;

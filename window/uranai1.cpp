@@ -2,6 +2,7 @@
 
 #include "cardpicture.h"
 #include "commandbinding.h"
+#include "deckfolder.h"
 #include "errorreporter.h"
 #include "framecachestyle.h"
 #include "generator.h"
@@ -112,6 +113,9 @@ private:
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     Form1 = this;
+    // Nothing of the window is needed to decode the first back, which
+    // FormCreate puts in the first slot: the worker decodes it meanwhile.
+    m_firstBack = std::make_unique<CardPictureLoad>(PlaceholderPicture);
     // Font and colours before the controls, so that each control is made
     // with them instead of laying its text out a second time.
     QFont font(QStringLiteral("Tahoma"));

@@ -75,6 +75,8 @@ private:
     void markSpread(int index);
 
     NameLookup m_controls{this};
+    // The first back, decoded beside the window while its controls are made.
+    std::unique_ptr<CardPictureLoad> m_firstBack;
     // The first slot still owed its back at start-up; 0 once none is.
     int m_firstOwedBack = 0;
     // Its back, when the first frame did not wait for it.

@@ -225,7 +225,7 @@ bool soakLargeCards(int readings)
 
 int main(int argc, char **argv)
 {
-    PixelMemory::keepLargeBlocksApart(); // as the program does
+    PixelMemory::setUpHeap(); // as the program does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", KUERUMI_OFFSCREEN);
     ReportingApplication application(argc, argv);

@@ -39,10 +39,11 @@ Words allocate(size_t bytes)
     return Words(static_cast<uint32_t *>(words));
 }
 
-void keepLargeBlocksApart()
+void setUpHeap()
 {
     // Setting the threshold at all fixes it: it no longer moves.
     mallopt(M_MMAP_THRESHOLD, MappedFrom);
+    mallopt(M_ARENA_MAX, 1);
 }
 
 } // namespace PixelMemory

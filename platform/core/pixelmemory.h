@@ -24,12 +24,17 @@ size_t footprint(size_t bytes);
 // when there is no memory for them.
 Words allocate(size_t bytes);
 
-// Has every block of memory of 128 KiB or more, ours and the libraries'
-// alike, mapped apart and given back to the system when freed; the program
-// calls it first thing. The C library would otherwise raise its threshold
-// for that each time such a block is freed, up to 32 MiB, and take later
-// blocks below it (pictures, a decoder's working memory) from its heap,
-// where reading after reading they fragment and stay resident.
-void keepLargeBlocksApart();
+// Sets up the C library's heap for a program of large pictures; the program
+// calls it first thing.
+// - Every block of 128 KiB or more, ours and the libraries' alike, is mapped
+//   apart and given back to the system when freed. The C library would
+//   otherwise raise its threshold for that each time such a block is freed,
+//   up to 32 MiB, and take later blocks below it (pictures, a decoder's
+//   working memory) from its heap, where reading after reading they
+//   fragment and stay resident.
+// - The worker thread allocates from the same heap as the window's, which
+//   frees most of what it allocates, instead of from a heap of its own
+//   whose pages would stay resident beside.
+void setUpHeap();
 
 } // namespace PixelMemory
