@@ -13,9 +13,6 @@ namespace {
 
 std::atomic<std::chrono::milliseconds::rep> testDelay{0};
 
-// Most pictures of a deck take less than this to load.
-constexpr std::chrono::microseconds QuickLoad{1000};
-
 // The test's delay, cut short when the load is given up.
 void delayForTesting()
 {
@@ -45,16 +42,14 @@ CardPictureLoad::~CardPictureLoad()
 bool CardPictureLoad::doneBy(std::chrono::steady_clock::time_point deadline)
 {
     // A back takes less than a spin: no sleep, and no wake-up to wait for.
-    return m_job->spinFor(QuickLoad) || m_job->waitUntil(deadline);
+    return m_job->spinFor(Worker::QuickJob) || m_job->waitUntil(deadline);
 }
 
 bool CardPictureLoad::take(Bitmap &target)
 {
     BusyPointer::stillWorking();
-    awaitBeside(*m_job);
     const std::shared_ptr<WorkerJob> job = std::move(m_job);
-    if (job->error())
-        std::rethrow_exception(job->error());
+    awaitBeside(*job);
     target = std::move(m_picture);
     if (!m_loaded)
         notePictureMiss(m_fileName);

@@ -64,6 +64,10 @@ private:
 
 namespace Worker {
 
+// Most jobs (a card's picture) take less than this: how long a waiter
+// spins before it sleeps or turns its event loop.
+inline constexpr std::chrono::microseconds QuickJob{1000};
+
 // Starts work on the worker thread, after every job started before it.
 std::shared_ptr<WorkerJob> start(std::function<void()> work);
 

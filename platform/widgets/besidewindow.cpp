@@ -14,9 +14,6 @@
 
 namespace {
 
-// A card's picture takes well under this; a frame, far more.
-constexpr std::chrono::microseconds QuietWait{1000};
-
 // What the worker rings when the job is done: a counter the event loop
 // watches. Nothing of Qt's is touched from the worker thread.
 class DoneBell
@@ -46,8 +43,11 @@ private:
 
 void awaitBeside(WorkerJob &job)
 {
-    if (job.spinFor(QuietWait) && !CommandScope::abandoned())
+    if (job.spinFor(Worker::QuickJob) && !CommandScope::abandoned()) {
+        if (job.error())
+            std::rethrow_exception(job.error());
         return;
+    }
     QEventLoop loop;
     const CommandScope::Wait wait(&loop);
     QTimer pointer;
@@ -61,8 +61,11 @@ void awaitBeside(WorkerJob &job)
     if (bell.fd() >= 0 && !CommandScope::abandoned() && job.whenDone([&bell] { bell.ring(); }))
         loop.exec(); // ends once the job is done, or the window closes, or the program ends
     job.whenDone(nullptr);
-    if (job.done() && !CommandScope::abandoned())
+    if (job.done() && !CommandScope::abandoned()) {
+        if (job.error())
+            std::rethrow_exception(job.error());
         return;
+    }
     CommandScope::abandon();
     job.requestStop();
     job.wait();
@@ -71,8 +74,5 @@ void awaitBeside(WorkerJob &job)
 
 void runBeside(std::function<void()> work)
 {
-    const std::shared_ptr<WorkerJob> job = Worker::start(std::move(work));
-    awaitBeside(*job);
-    if (job->error())
-        std::rethrow_exception(job->error());
+    awaitBeside(*Worker::start(std::move(work)));
 }

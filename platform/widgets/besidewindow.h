@@ -7,13 +7,13 @@
 
 #include <functional>
 
-// Returns once job is done: after a moment's spin, as most jobs take less,
-// then with the window's event loop turning as a command's wait does
-// (commandscope.h), the busy pointer showing once it is due. When the
-// window closes, or the program is asked to end, meanwhile: asks the job
-// to stop, waits until it has, and throws CommandAbandoned.
+// Returns once job is done, and throws what escaped its work: after a
+// moment's spin (Worker::QuickJob), then with the window's event loop
+// turning as a command's wait does (commandscope.h), the busy pointer
+// showing once it is due. When the window closes, or the program is asked
+// to end, meanwhile: asks the job to stop, waits until it has, and throws
+// CommandAbandoned.
 void awaitBeside(WorkerJob &job);
 
-// Runs work on the worker thread and waits for it so; what escapes work is
-// thrown here.
+// Runs work on the worker thread and waits for it so.
 void runBeside(std::function<void()> work);
