@@ -8,8 +8,6 @@
 void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel)
 {
     target = Bitmap();
-    const size_t turned = PixelMemory::footprint(Bitmap::pixelBytes(width, height, PixelFormat::Device));
-    Bitmap::reserve(2 * turned, width, height); // only a test of the room: given back at once
     target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten, Bitmap::Charge::AsTurned);
     input.allowFor(width, height);
 }

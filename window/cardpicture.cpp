@@ -20,48 +20,74 @@ void delayForTesting()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+std::vector<LoadOrder::Load> orderOf(const std::vector<CardPictureLoad> &loads)
+{
+    std::vector<LoadOrder::Load> order;
+    order.reserve(loads.size());
+    for (const CardPictureLoad &load : loads)
+        order.push_back({load.replaces, load.turns});
+    return order;
+}
+
 } // namespace
 
-CardPictureLoad::CardPictureLoad(std::string cp932FileName) : m_fileName(std::move(cp932FileName))
+// What one load leaves: written by its job alone, read by the window once
+// the job is done.
+struct CardPictureLoads::Result
 {
-    m_job = Worker::start([this] {
-        delayForTesting();
-        if (!Worker::stopRequested())
-            m_loaded = LoadPictureFile(m_fileName, m_picture);
-    });
+    Bitmap picture;
+    bool loaded = false;
+    std::shared_ptr<WorkerJob> job;
+};
+
+CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
+    : m_loads(std::move(loads)), m_order(orderOf(m_loads))
+{
+    m_results.reserve(m_loads.size());
+    for (size_t i = 0; i < m_loads.size(); ++i) {
+        auto result = std::make_unique<Result>();
+        // Where a load runs, and how: this is the one place.
+        result->job = Worker::startOnPool([this, i, out = result.get()] {
+            const LoadOrder::Member member(m_order, i);
+            delayForTesting();
+            if (!Worker::stopRequested())
+                out->loaded = LoadPictureFile(m_loads[i].cp932FileName, out->picture);
+        });
+        m_results.push_back(std::move(result));
+    }
 }
 
-CardPictureLoad::~CardPictureLoad()
+CardPictureLoads::~CardPictureLoads()
 {
-    if (!m_job)
-        return;
-    m_job->requestStop();
-    m_job->wait();
+    m_order.stop();
+    for (size_t i = m_next; i < m_results.size(); ++i)
+        m_results[i]->job->giveUp();
+    for (size_t i = m_next; i < m_results.size(); ++i)
+        m_results[i]->job->wait();
 }
 
-bool CardPictureLoad::doneBy(std::chrono::steady_clock::time_point deadline)
+bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline)
 {
+    m_order.turnOf(m_next);
+    WorkerJob &job = *m_results[m_next]->job;
     // A back takes less than a spin: no sleep, and no wake-up to wait for.
-    return m_job->spinFor(Worker::QuickJob) || m_job->waitUntil(deadline);
+    return job.spinFor(Worker::QuickJobTime) || job.waitUntil(deadline);
 }
 
-bool CardPictureLoad::take(Bitmap &target)
+bool CardPictureLoads::takeNext(Bitmap &target)
 {
     BusyPointer::stillWorking();
-    const std::shared_ptr<WorkerJob> job = std::move(m_job);
-    awaitBeside(*job);
-    target = std::move(m_picture);
-    if (!m_loaded)
-        notePictureMiss(m_fileName);
-    return m_loaded;
+    m_order.turnOf(m_next);
+    Result &result = *m_results[m_next];
+    awaitBeside(*result.job);
+    const CardPictureLoad &load = m_loads[m_next++];
+    target = std::move(result.picture);
+    if (!result.loaded)
+        notePictureMiss(load.cp932FileName);
+    return result.loaded;
 }
 
 void CardPictureLoad::setDelayForTesting(std::chrono::milliseconds delay)
 {
     testDelay = delay.count();
-}
-
-bool loadCardPicture(const std::string &cp932FileName, Bitmap &target)
-{
-    return CardPictureLoad(cp932FileName).take(target);
 }

@@ -1,47 +1,65 @@
 #pragma once
 
-// A card's picture file decoded beside the window: LoadPictureFile runs on
-// the worker thread while the window paints and answers, and the command
-// that asked for it waits (besidewindow.h). One load at a time: each is
-// taken before the next one starts, so one working bitmap exists at a time.
+// The pictures a command puts into slots, decoded ahead on the pool of
+// threads beside the window (workerthread.h) while the window paints and
+// answers, and taken by the command one by one, in order, each once it is
+// decoded (a wait as besidewindow.h's). What the user sees differs in
+// nothing but time from one load after another: the same pictures in the
+// same slots, the same stop at the same file, the same error; the pixel
+// budget decides each picture as one at a time would (LoadOrder). A
+// picture decoded ahead for a slot that the command never reaches is
+// thrown away, and its decoding given up at its next step.
 
 #include "bitmap.h"
+#include "pixelbudget.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 class WorkerJob;
 
-class CardPictureLoad
+struct CardPictureLoad
 {
-public:
-    // Starts decoding the file.
-    explicit CardPictureLoad(std::string cp932FileName);
-    // A load that was not taken is stopped, and waited for.
-    ~CardPictureLoad();
-    CardPictureLoad(const CardPictureLoad &) = delete;
-    CardPictureLoad &operator=(const CardPictureLoad &) = delete;
-
-    // Whether it is done by then; nothing else happens meanwhile.
-    bool doneBy(std::chrono::steady_clock::time_point deadline);
-
-    // LoadPictureFile's result, its picture moved into target: waits for it
-    // as a command waits, and throws CommandAbandoned as it does. A false
-    // result notes the file for the command's box (picturemiss.h); an error
-    // of the load is thrown.
-    bool take(Bitmap &target);
+    std::string cp932FileName;
+    // What the slot's picture takes of the pixel budget now: room for the
+    // picture that replaces it.
+    size_t replaces = 0;
+    // Whether the picture will be turned once it is in its slot.
+    bool turns = false;
 
     // Each load takes that much longer, a millisecond at a time, in which
-    // it can be stopped as at any step: tests slow the pictures down so.
+    // it can be given up as at any step: tests slow the pictures down so.
     static void setDelayForTesting(std::chrono::milliseconds delay);
-
-private:
-    std::string m_fileName;
-    Bitmap m_picture;
-    bool m_loaded = false;
-    std::shared_ptr<WorkerJob> m_job;
 };
 
-// A load taken at once.
-bool loadCardPicture(const std::string &cp932FileName, Bitmap &target);
+class CardPictureLoads
+{
+public:
+    // Starts decoding every file.
+    explicit CardPictureLoads(std::vector<CardPictureLoad> loads);
+    // Loads not taken are given up, and waited for: what they hold of the
+    // budget is back before the command goes on.
+    ~CardPictureLoads();
+    CardPictureLoads(const CardPictureLoads &) = delete;
+    CardPictureLoads &operator=(const CardPictureLoads &) = delete;
+
+    // Whether the next load is done by then; nothing else happens
+    // meanwhile.
+    bool nextDoneBy(std::chrono::steady_clock::time_point deadline);
+
+    // LoadPictureFile's result for the next load, its picture moved into
+    // target: the picture before it must be in its slot, turned. Waits as a
+    // command waits, and throws CommandAbandoned as it does. A false result
+    // notes the file for the command's box (picturemiss.h); an error of the
+    // load is thrown.
+    bool takeNext(Bitmap &target);
+
+private:
+    struct Result;
+    std::vector<CardPictureLoad> m_loads;
+    LoadOrder m_order;
+    std::vector<std::unique_ptr<Result>> m_results;
+    size_t m_next = 0;
+};

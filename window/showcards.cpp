@@ -9,7 +9,6 @@
 #include "besidewindow.h"
 #include "cardpicture.h"
 #include "imagebox.h"
-#include "picturemiss.h"
 #include "quarterturn.h"
 #include "spreadtable.h"
 
@@ -33,6 +32,16 @@ void TForm1::btn1uranaikaisiClick()
     LoadCardTable();
     ShuffleDeck();
     const ReversedFlagArray reversed = DealHand(CheckBox1->isChecked());
+    const bool crossing = ComboBox1->currentIndex() == CelticCross;
+
+    // Every card's picture decodes ahead while the slots are filled in order.
+    std::vector<CardPictureLoad> loads;
+    for (int i = 0; i < DeckSize; ++i) {
+        const int slot = i + 1;
+        loads.push_back({cardPath(DrawnFiles[i]), control<ImageBox>("Image", slot)->pictureBytes(),
+                         reversed[i] == 1 || (crossing && slot == CrossingSlot)});
+    }
+    CardPictureLoads pictures(std::move(loads));
 
     for (int i = 0; i < DeckSize; ++i) {
         const int slot = i + 1;
@@ -40,9 +49,8 @@ void TForm1::btn1uranaikaisiClick()
         control<QLineEdit>("Edit", slot)->setText(text);
         auto *image = control<ImageBox>("Image", slot);
         {
-            const ReplacementRoom room(image->pictureBytes());
             Bitmap working;
-            if (!loadCardPicture(cardPath(DrawnFiles[i]), working))
+            if (!pictures.takeNext(working))
                 return; // the reading ends here, and the command says why
             image->setPicture(std::move(working));
         }
@@ -51,7 +59,7 @@ void TForm1::btn1uranaikaisiClick()
             RotatePicture(image, 180);
             quarterTurns += 2;
         }
-        if (ComboBox1->currentIndex() == CelticCross && slot == CrossingSlot) {
+        if (crossing && slot == CrossingSlot) {
             RotatePicture(image, 270);
             quarterTurns += 3;
         }

@@ -35,26 +35,18 @@ QString cardBackName()
     return QStringLiteral("カードの裏面");
 }
 
-// Puts a load of the card back into a box, which takes its size; false,
-// with the box as it was, when the back cannot be loaded (the command says
-// why once it is over).
-bool putBack(ImageBox *box, CardPictureLoad &load)
+// Puts the next of loads of the card back into a box, which takes its
+// size; false, with the box as it was, when the back cannot be loaded (the
+// command says why once it is over).
+bool putBack(ImageBox *box, CardPictureLoads &loads)
 {
     Bitmap back;
-    if (!load.take(back))
+    if (!loads.takeNext(back))
         return false;
     box->setAutoSize(true);
     box->setPicture(std::move(back));
     box->setAccessibleName(cardBackName());
     return true;
-}
-
-// Decodes the card back afresh into a box.
-bool showBack(ImageBox *box)
-{
-    const ReplacementRoom room(box->pictureBytes());
-    CardPictureLoad load(PlaceholderPicture);
-    return putBack(box, load);
 }
 
 // How long the window's first frame waits for the backs it shows: a back
@@ -138,7 +130,8 @@ std::exception_ptr TForm1::layOutCelticCross(PendingLayout &layout)
     std::exception_ptr error;
     bool sideways = false;
     keepFirstError(error, [&] {
-        if (showBack(crossing)) {
+        CardPictureLoads back({{PlaceholderPicture, crossing->pictureBytes(), true}});
+        if (putBack(crossing, back)) {
             RotatePicture(crossing, 270);
             sideways = true;
         }
@@ -196,6 +189,16 @@ void TForm1::ResetPictures(int n)
     showBacks(1, n);
 }
 
+// The loads of the card back for slots first to last, each replacing what
+// its slot shows.
+std::vector<CardPictureLoad> TForm1::backLoads(int first, int last) const
+{
+    std::vector<CardPictureLoad> loads;
+    for (int slot = first; slot <= last; ++slot)
+        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", slot)->pictureBytes(), false});
+    return loads;
+}
+
 // Every slot gets the back, but only the Hexagram's show in the first
 // frame, and they only if they come soon: every other slot gets it as soon
 // as that frame is out, before anything else. The slots are empty until
@@ -205,14 +208,11 @@ void TForm1::showBacksBeforeFirstFrame()
     const auto deadline = std::chrono::steady_clock::now() + StartUpGrace;
     const int shown = static_cast<int>(spreads()[Hexagram].positions.size());
     int slot = 1;
-    for (; slot <= shown; ++slot) {
-        auto load = slot == 1 && m_firstBack ? std::move(m_firstBack) : std::make_unique<CardPictureLoad>(PlaceholderPicture);
-        if (!load->doneBy(deadline)) {
-            m_owedBackUnderWay = std::move(load);
-            break;
-        }
-        if (!putBack(control<ImageBox>("Image", slot), *load))
+    for (; slot <= shown && m_backsUnderWay->nextDoneBy(deadline); ++slot) {
+        if (!putBack(control<ImageBox>("Image", slot), *m_backsUnderWay)) {
+            m_backsUnderWay.reset();
             return;
+        }
     }
     m_firstOwedBack = slot;
     new AfterFirstFrame(this, [this] { runCommand([this] { runHandler(&TForm1::showOwedBacks); }); });
@@ -222,21 +222,21 @@ void TForm1::showOwedBacks()
 {
     if (m_firstOwedBack == 0)
         return;
-    int first = std::exchange(m_firstOwedBack, 0);
-    if (const std::unique_ptr<CardPictureLoad> load = std::move(m_owedBackUnderWay)) {
-        if (!putBack(control<ImageBox>("Image", first), *load))
+    const int first = std::exchange(m_firstOwedBack, 0);
+    const std::unique_ptr<CardPictureLoads> backs = std::move(m_backsUnderWay);
+    for (int slot = first; slot <= SlotCount; ++slot) {
+        if (!putBack(control<ImageBox>("Image", slot), *backs))
             return;
-        ++first;
     }
-    showBacks(first, SlotCount);
 }
 
 // Slots first to last, stopping at the first back that does not load;
 // false then.
 bool TForm1::showBacks(int first, int last)
 {
+    CardPictureLoads backs(backLoads(first, last));
     for (int slot = first; slot <= last; ++slot) {
-        if (!showBack(control<ImageBox>("Image", slot)))
+        if (!putBack(control<ImageBox>("Image", slot), backs))
             return false;
     }
     return true;

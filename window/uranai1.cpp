@@ -113,9 +113,10 @@ private:
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     Form1 = this;
-    // Nothing of the window is needed to decode the first back, which
-    // FormCreate puts in the first slot: the worker decodes it meanwhile.
-    m_firstBack = std::make_unique<CardPictureLoad>(PlaceholderPicture);
+    // Nothing of the window is needed to decode the backs, which FormCreate
+    // puts in the slots, still empty: the pool decodes them meanwhile.
+    m_backsUnderWay = std::make_unique<CardPictureLoads>(
+        std::vector<CardPictureLoad>(SlotCount, CardPictureLoad{PlaceholderPicture}));
     // Font and colours before the controls, so that each control is made
     // with them instead of laying its text out a second time.
     QFont font(QStringLiteral("Tahoma"));
@@ -308,6 +309,8 @@ void TForm1::FormCreate()
     // them fails.
     std::exception_ptr error;
     keepFirstError(error, [this] { showBacksBeforeFirstFrame(); });
+    if (m_firstOwedBack == 0)
+        m_backsUnderWay.reset(); // none owed: what was decoded ahead goes
     ApplySpread(Hexagram);
     if (error)
         std::rethrow_exception(error);

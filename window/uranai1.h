@@ -11,8 +11,10 @@
 
 #include <exception>
 #include <memory>
+#include <vector>
 
-class CardPictureLoad;
+class CardPictureLoads;
+struct CardPictureLoad;
 class ImageBox;
 class PendingLayout;
 
@@ -62,6 +64,7 @@ private:
     void ShowSlots(PendingLayout &layout, int n);
     void ResetPictures(int n);
     bool showBacks(int first, int last);
+    std::vector<CardPictureLoad> backLoads(int first, int last) const;
     void showBacksBeforeFirstFrame();
     void showOwedBacks();
     void ApplySpread(int index);
@@ -75,12 +78,11 @@ private:
     void markSpread(int index);
 
     NameLookup m_controls{this};
-    // The first back, decoded beside the window while its controls are made.
-    std::unique_ptr<CardPictureLoad> m_firstBack;
+    // Every slot's back, decoding from the moment the window begins to be
+    // made, until every slot has it.
+    std::unique_ptr<CardPictureLoads> m_backsUnderWay;
     // The first slot still owed its back at start-up; 0 once none is.
     int m_firstOwedBack = 0;
-    // Its back, when the first frame did not wait for it.
-    std::unique_ptr<CardPictureLoad> m_owedBackUnderWay;
 };
 
 // The main window, set as soon as its construction begins.

@@ -151,11 +151,16 @@ std::string sizeMessage(const char8_t *prefix, int width, int height)
 BitmapError pictureTooLarge(int width, int height)
 {
     static const char8_t *const text = u8"画像が大きすぎるため作成できません";
+    // What the user can do about it: cards are shown at their pictures' own
+    // size, so a deck of photographs is best made small. No full stop: the
+    // error report ends the message with one.
+    static const std::string advice = CodePage::fromUtf8(reinterpret_cast<const char *>(
+        u8"\nカードの画像は原寸で表示されます。105 × 153 ピクセル程度に縮小してください"));
     // An empty bitmap is refused only by a budget already past its ceiling,
     // and has no size worth naming.
     if (width == 0 && height == 0)
-        return BitmapError(CodePage::fromUtf8(reinterpret_cast<const char *>(text)));
-    return BitmapError(sizeMessage(text, width, height));
+        return BitmapError(CodePage::fromUtf8(reinterpret_cast<const char *>(text)) + advice);
+    return BitmapError(sizeMessage(text, width, height) + advice);
 }
 
 } // namespace
@@ -200,13 +205,13 @@ PixelReservation Bitmap::reserve(size_t bytes, int width, int height)
 
 Bitmap::Bitmap(int width, int height, PixelFormat format) : m_format(format), m_palette(paletteOf(format))
 {
-    allocate(width, height, true, Charge::OwnPixels);
+    allocate(width, height, true, Charge::OwnPixels, Admission::AsCharged);
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge)
     : m_format(format), m_palette(paletteOf(format))
 {
-    allocate(width, height, false, charge);
+    allocate(width, height, false, charge, Admission::WithRoomToTurn);
     // Padding lies in the last word of a row, which the row's pixels may
     // share: white first, the caller's pixels go over it.
     if (!isEmpty() && size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
@@ -215,12 +220,17 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge c
     }
 }
 
-void Bitmap::allocate(int width, int height, bool white, Charge charge)
+void Bitmap::allocate(int width, int height, bool white, Charge charge, Admission admission)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
     // A turn's copy is in the device's format, of 32 bits, the deepest.
     const size_t charged = charge == Charge::AsTurned ? pixelBytes(width, height, PixelFormat::Device) : bytes;
-    m_reservation = reserve(PixelMemory::footprint(charged), width, height);
+    if (charge == Charge::AsTurned && admission == Admission::WithRoomToTurn) {
+        if (!PixelReservation::tryTakePicture(PixelMemory::footprint(charged), m_reservation))
+            throw pictureTooLarge(width, height);
+    } else {
+        m_reservation = reserve(PixelMemory::footprint(charged), width, height);
+    }
     m_charge = charge;
     if (bytes > 0) {
         m_pixels = PixelMemory::allocate(bytes);
@@ -238,7 +248,7 @@ void Bitmap::allocate(int width, int height, bool white, Charge charge)
 Bitmap::Bitmap(const Bitmap &other)
     : m_format(other.m_format), m_palette(other.m_palette)
 {
-    allocate(other.m_width, other.m_height, false, other.m_charge);
+    allocate(other.m_width, other.m_height, false, other.m_charge, Admission::AsCharged);
     if (m_pixels)
         std::memcpy(m_pixels.get(), other.m_pixels.get(), m_stride * size_t(m_height));
 }

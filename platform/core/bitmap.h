@@ -136,7 +136,11 @@ public:
 
 private:
     void copyOverlapFrom(const Bitmap &other);
-    void allocate(int width, int height, bool white, Charge charge);
+    // A new picture charged as turned is admitted only with room for its
+    // turn (PixelReservation::tryTakePicture); a copy takes what its
+    // original takes.
+    enum class Admission { WithRoomToTurn, AsCharged };
+    void allocate(int width, int height, bool white, Charge charge, Admission admission);
 
     int m_width = 0;
     int m_height = 0;

@@ -1,15 +1,15 @@
 #include "workerthread.h"
 
+#include <algorithm>
 #include <deque>
 #include <thread>
+#include <vector>
+
+#include <sched.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Between two cards of a reading the window's thread works for some tens
-// of microseconds; the worker waits that long awake.
-constexpr std::chrono::microseconds IdleSpin{250};
 
 thread_local const WorkerJob *currentJob = nullptr;
 
@@ -22,30 +22,47 @@ inline void relax()
 #endif
 }
 
+int processorsOfThisProcess()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0)
+        return 1;
+    return std::max(1, CPU_COUNT(&set));
+}
+
 } // namespace
 
-class WorkerThread
+// Threads that take jobs from one queue, oldest first, started when the
+// first job comes and ended, after the jobs started before, when the
+// threads are destroyed.
+class WorkerThreads
 {
 public:
-    ~WorkerThread()
+    explicit WorkerThreads(int count) : m_count(count) {}
+
+    ~WorkerThreads()
     {
         {
             const std::lock_guard lock(m_mutex);
             m_quit = true;
         }
-        m_wake.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
+        m_wake.notify_all();
+        for (std::thread &thread : m_threads)
+            thread.join();
     }
+
+    int count() const { return m_count; }
 
     void start(std::shared_ptr<WorkerJob> job)
     {
         {
             const std::lock_guard lock(m_mutex);
             m_jobs.push_back(std::move(job));
-            m_pending.store(true, std::memory_order_release);
-            if (!m_thread.joinable())
-                m_thread = std::thread([this] { run(); });
+            if (m_threads.empty()) {
+                for (int i = 0; i < m_count; ++i)
+                    m_threads.emplace_back([this] { run(); });
+            }
         }
         m_wake.notify_one();
     }
@@ -63,25 +80,21 @@ private:
     // The next job; null once the thread is to end.
     std::shared_ptr<WorkerJob> next()
     {
-        for (const Clock::time_point until = Clock::now() + IdleSpin;
-             !m_pending.load(std::memory_order_acquire) && Clock::now() < until;)
-            relax();
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [this] { return !m_jobs.empty() || m_quit; });
         if (m_jobs.empty())
             return nullptr;
         std::shared_ptr<WorkerJob> job = std::move(m_jobs.front());
         m_jobs.pop_front();
-        m_pending.store(!m_jobs.empty(), std::memory_order_relaxed);
         return job;
     }
 
+    const int m_count;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<WorkerJob>> m_jobs;
-    std::atomic<bool> m_pending{false};
     bool m_quit = false;
-    std::thread m_thread;
+    std::vector<std::thread> m_threads;
 };
 
 void WorkerJob::run()
@@ -95,8 +108,8 @@ void WorkerJob::run()
     const std::lock_guard lock(m_mutex);
     m_done.store(true, std::memory_order_release);
     m_finished.notify_all();
-    if (m_wake)
-        m_wake();
+    if (m_onDone)
+        m_onDone();
 }
 
 bool WorkerJob::spinFor(std::chrono::microseconds time) const
@@ -121,28 +134,68 @@ void WorkerJob::wait()
     m_finished.wait(lock, [this] { return done(); });
 }
 
-bool WorkerJob::whenDone(std::function<void()> wake)
+bool WorkerJob::onDone(std::function<void()> hook)
 {
     const std::lock_guard lock(m_mutex);
-    if (wake && done())
+    if (hook && done())
         return false;
-    m_wake = std::move(wake);
+    m_onDone = std::move(hook);
     return true;
 }
 
 namespace Worker {
 
+namespace {
+
+std::mutex poolMutex;
+int poolSizeForTesting = 0;
+
+// The pool, made again at another size only between tests: ending it ends
+// its threads and whatever each keeps for itself.
+WorkerThreads &pool()
+{
+    static std::unique_ptr<WorkerThreads> threads;
+    const std::lock_guard lock(poolMutex);
+    static const int machine = processorsOfThisProcess();
+    const int wanted = poolSizeForTesting > 0 ? poolSizeForTesting : machine;
+    if (!threads || threads->count() != wanted) {
+        threads.reset();
+        threads = std::make_unique<WorkerThreads>(wanted);
+    }
+    return *threads;
+}
+
+} // namespace
+
 std::shared_ptr<WorkerJob> start(std::function<void()> work)
 {
-    static WorkerThread thread;
+    static WorkerThreads thread(1);
     auto job = std::make_shared<WorkerJob>(std::move(work));
     thread.start(job);
     return job;
 }
 
+std::shared_ptr<WorkerJob> startOnPool(std::function<void()> work)
+{
+    auto job = std::make_shared<WorkerJob>(std::move(work));
+    pool().start(job);
+    return job;
+}
+
+int poolSize()
+{
+    return pool().count();
+}
+
+void setPoolSizeForTesting(int threads)
+{
+    const std::lock_guard lock(poolMutex);
+    poolSizeForTesting = threads;
+}
+
 bool stopRequested()
 {
-    return currentJob && currentJob->stopRequested();
+    return currentJob && currentJob->givenUp();
 }
 
 } // namespace Worker

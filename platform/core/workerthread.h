@@ -1,17 +1,26 @@
 #pragma once
 
-// One thread beside the window's, for work that may take long (decoding a
-// picture, turning a large one) while the window's thread goes on turning
-// its event loop. It runs one job at a time, in the order they were
-// started, for the whole run.
+// Threads beside the window's, for work that may take long while the
+// window's thread goes on turning its event loop:
 //
-// Most jobs take well under a millisecond (a card's picture), and a thread
-// that sleeps takes tens of microseconds to wake on a virtual machine: so
-// the worker spins for a moment after each job before it sleeps, and a
-// waiter may spin for a moment (spinFor) before it sleeps or turns its
-// event loop. A job's work is written so that it can stop early: it asks
-// stopRequested() at each step, and what a stopped job leaves is thrown
-// away by whoever gave it up.
+// - the thread beside the window (Worker::start): one job at a time, in the
+//   order they were started (a large picture's turn);
+// - the pool (Worker::startOnPool): as many threads as the process may run
+//   on, each taking the oldest job not yet begun (the loads of a reading,
+//   each decoding one picture file).
+//
+// Both last for the whole run and sleep when they have nothing to do: no
+// thread spins once its work is done. A waiter may spin for a moment
+// (spinFor) before it sleeps or turns its event loop, since a thread that
+// sleeps takes tens of microseconds to wake on a virtual machine and most
+// jobs take less than a millisecond.
+//
+// A job's work is written so that it can stop early: it asks
+// Worker::stopRequested() at each step, and what a stopped job leaves is
+// thrown away by whoever gave it up. A job shares nothing with the thread
+// that started it until it is done(): it reads what it was given, writes
+// only what it alone owns, and anything it shares beyond that is behind a
+// lock or an atomic of its own.
 
 #include <atomic>
 #include <chrono>
@@ -36,40 +45,53 @@ public:
     bool waitUntil(std::chrono::steady_clock::time_point deadline);
     void wait();
 
-    // Asks the work to stop at its next step.
-    void requestStop() { m_stop.store(true, std::memory_order_relaxed); }
-    bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+    // Asks the work to stop at its next step: it sees Worker::stopRequested().
+    void giveUp() { m_givenUp.store(true, std::memory_order_relaxed); }
+    bool givenUp() const { return m_givenUp.load(std::memory_order_relaxed); }
 
-    // Calls wake on the worker thread as soon as the job is done; false,
-    // and no call, when it is done already. whenDone(nullptr) takes it back
-    // and returns once no call of it is under way, so that what wake
+    // Sets the hook that the job's own thread calls, under the job's lock,
+    // as soon as the job is done: it must be quick and touch nothing but
+    // what is safe from any thread (it rings a bell, say). False, and no
+    // call, when the job is done already. onDone(nullptr) takes the hook
+    // back and returns once no call of it is under way, so that what it
     // reaches may go.
-    bool whenDone(std::function<void()> wake);
+    bool onDone(std::function<void()> hook);
 
     // What escaped the work, if anything.
     std::exception_ptr error() const { return m_error; }
 
 private:
-    friend class WorkerThread;
+    friend class WorkerThreads;
     void run();
 
     std::function<void()> m_work;
     std::exception_ptr m_error;
     std::atomic<bool> m_done{false};
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_givenUp{false};
     std::mutex m_mutex;
     std::condition_variable m_finished;
-    std::function<void()> m_wake;
+    std::function<void()> m_onDone;
 };
 
 namespace Worker {
 
-// Most jobs (a card's picture) take less than this: how long a waiter
-// spins before it sleeps or turns its event loop.
-inline constexpr std::chrono::microseconds QuickJob{1000};
+// How long a waiter spins before it sleeps or turns its event loop: most
+// jobs (a card's picture) take less.
+inline constexpr std::chrono::microseconds QuickJobTime{1000};
 
-// Starts work on the worker thread, after every job started before it.
+// Starts work on the thread beside the window, after every job started
+// there before it.
 std::shared_ptr<WorkerJob> start(std::function<void()> work);
+
+// Starts work on the pool; jobs begin in the order they were started.
+std::shared_ptr<WorkerJob> startOnPool(std::function<void()> work);
+
+// The pool's threads: as many as the processors this process may run on
+// (its affinity, which a container or taskset may narrow), at least one.
+int poolSize();
+// Tests choose the pool's size; 0 brings back the machine's own. Only
+// while no job of the pool is under way.
+void setPoolSizeForTesting(int threads);
 
 // Inside a job: whether whoever waits for it has given it up. False on
 // every other thread, so that the same code runs unchanged elsewhere.

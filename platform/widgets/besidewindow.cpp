@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -43,7 +44,7 @@ private:
 
 void awaitBeside(WorkerJob &job)
 {
-    if (job.spinFor(Worker::QuickJob) && !CommandScope::abandoned()) {
+    if (job.spinFor(Worker::QuickJobTime) && !CommandScope::abandoned()) {
         if (job.error())
             std::rethrow_exception(job.error());
         return;
@@ -56,18 +57,30 @@ void awaitBeside(WorkerJob &job)
     if (const auto due = BusyPointer::dueIn())
         pointer.start(*due);
     const DoneBell bell;
-    QSocketNotifier rung(bell.fd(), QSocketNotifier::Read);
-    QObject::connect(&rung, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-    if (bell.fd() >= 0 && !CommandScope::abandoned() && job.whenDone([&bell] { bell.ring(); }))
+    std::optional<QSocketNotifier> rung;
+    if (bell.fd() >= 0) {
+        rung.emplace(bell.fd(), QSocketNotifier::Read);
+        QObject::connect(&*rung, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    }
+    // Without a bell (the system has no descriptor left to make one) the
+    // loop looks at the job every millisecond instead.
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (job.done())
+            loop.quit();
+    });
+    if (bell.fd() < 0)
+        look.start(1);
+    if (!CommandScope::abandoned() && (bell.fd() < 0 || job.onDone([&bell] { bell.ring(); })))
         loop.exec(); // ends once the job is done, or the window closes, or the program ends
-    job.whenDone(nullptr);
+    job.onDone(nullptr);
     if (job.done() && !CommandScope::abandoned()) {
         if (job.error())
             std::rethrow_exception(job.error());
         return;
     }
     CommandScope::abandon();
-    job.requestStop();
+    job.giveUp();
     job.wait();
     throw CommandAbandoned();
 }

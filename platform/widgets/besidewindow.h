@@ -8,7 +8,7 @@
 #include <functional>
 
 // Returns once job is done, and throws what escaped its work: after a
-// moment's spin (Worker::QuickJob), then with the window's event loop
+// moment's spin (Worker::QuickJobTime), then with the window's event loop
 // turning as a command's wait does (commandscope.h), the busy pointer
 // showing once it is due. When the window closes, or the program is asked
 // to end, meanwhile: asks the job to stop, waits until it has, and throws

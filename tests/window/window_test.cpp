@@ -556,7 +556,7 @@ protected:
         const int reason = GetParam().reason;
         if (GetParam().size)
             EXPECT_EQ(box.text, QStringLiteral("画像が大きすぎるため作成できません (") + QLatin1String(GetParam().size)
-                                    + QLatin1Char(')'));
+                                    + QStringLiteral(")\nカードの画像は原寸で表示されます。105 × 153 ピクセル程度に縮小してください."));
         else
             EXPECT_EQ(box.text, pictureBoxText(QStringLiteral("cardimages/cut_tarot_00_150.jpg"),
                                                reason ? describeFileError(reason) : std::string()));
