@@ -2,15 +2,18 @@
 // the reading with one error box, never with a crash or a hang, and the
 // next reading from a sound card list works.
 
+#include "cardpicture.h"
 #include "cardtable.h"
 #include "generator.h"
 #include "hostilefiles.h"
 #include "picturefile.h"
 #include "sharedfile.h"
 #include "testpictures.h"
+#include "workerthread.h"
 #include "windowfixture.h"
 
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <filesystem>
@@ -263,6 +266,81 @@ TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingW
     expectTheNextReadingWorks();
 }
 
+// One card whose picture cannot be shown, however many pictures decode
+// ahead of it: the reading stops at that card with its one box, and leaves
+// the window as one picture after another would, the same on one thread as
+// on four.
+TEST_F(HostileWindowTest, AReadingStopsAtItsBadCardHoweverManyPicturesDecodeAhead)
+{
+    const std::string card = encodeJpeg(TestDeck::quarteredPicture(Qt::cyan));
+    ScopedWorkDir::write("cardimages/damaged.jpg", card.substr(0, card.size() / 2));
+    ScopedWorkDir::write("cardimages/huge.jpg", withSize(card, 60000, 60000));
+    ScopedWorkDir::write("cardimages/large.jpg", withSize(card, 2048, 2048));
+    const QString tooLarge = QStringLiteral("画像が大きすぎるため作成できません (%1)\nカードの画像は原寸で表示されます。"
+                                            "105 × 153 ピクセル程度に縮小してください.");
+    const struct
+    {
+        const char *kind;
+        std::string file;
+        QString box;
+        size_t ceiling = 0;
+    } bad[] = {
+        {"missing", "gone.jpg", pictureBoxText(QStringLiteral("cardimages/gone.jpg"), describeFileError(ENOENT))},
+        {"damaged", "damaged.jpg", pictureBoxText(QStringLiteral("cardimages/damaged.jpg"))},
+        {"too large", "huge.jpg", tooLarge.arg(QStringLiteral("60000 x 60000"))},
+        {"past the budget", "large.jpg", tooLarge.arg(QStringLiteral("2048 x 2048")), size_t{8} << 20},
+    };
+    constexpr int BadCard = 9;
+    checkBox()->setChecked(true);
+    CardPictureLoad::setDelayForTesting(std::chrono::milliseconds(2)); // several in flight at once
+    for (const auto &b : bad) {
+        SCOPED_TRACE(b.kind);
+        std::string list = "name,file\r\n";
+        for (int k = 0; k < 22; ++k)
+            list += TestDeck::cardName(k) + "," + (k == BadCard ? b.file : TestDeck::cardFile(k)) + "\r\n";
+        replaceCardList(list);
+        const ScopedPixelCeiling ceiling(b.ceiling);
+        struct Window
+        {
+            QStringList texts;
+            std::vector<QImage> pictures;
+            ErrorBox box;
+        } seenWith[2];
+        for (const int threads : {1, 4}) {
+            Worker::setPoolSizeForTesting(threads);
+            action("N9")->trigger();
+            for (int slot = 1; slot <= 22; ++slot)
+                edit(slot)->clear();
+            GeneratorState = 11; // deals the bad card to slot 13
+            showCards();
+            Window &now = seenWith[threads == 1 ? 0 : 1];
+            now.box = takeErrorBox();
+            for (int slot = 1; slot <= 22; ++slot) {
+                now.texts << edit(slot)->text();
+                now.pictures.push_back(shown(slot));
+            }
+        }
+        Worker::setPoolSizeForTesting(0);
+        const Window &one = seenWith[0];
+        EXPECT_EQ(one.box.text.toStdString(), b.box.toStdString());
+        EXPECT_EQ(one.box.count, 1);
+        const int stop = int(one.texts.indexOf(QRegularExpression(QStringLiteral("^カード9(（逆）)?$")))) + 1;
+        ASSERT_GT(stop, 2);
+        for (int slot = 1; slot <= 22; ++slot) {
+            const bool back = TestDeck::turnOf(one.pictures[size_t(slot - 1)], TestDeck::PlaceholderColour)
+                              == TestDeck::Turn::Upright;
+            EXPECT_EQ(back, slot >= stop) << "slot " << slot;
+            EXPECT_EQ(one.texts[slot - 1].isEmpty(), slot > stop) << "slot " << slot;
+        }
+        const Window &four = seenWith[1];
+        EXPECT_EQ(four.box.text, one.box.text);
+        EXPECT_EQ(four.box.count, 1);
+        EXPECT_EQ(four.texts, one.texts);
+        EXPECT_TRUE(four.pictures == one.pictures) << "four threads show what one does";
+    }
+    CardPictureLoad::setDelayForTesting(std::chrono::milliseconds(0));
+}
+
 TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
 {
     // A file of a few hundred bytes that claims 2048 x 2048 grey pixels (4
@@ -323,24 +401,32 @@ TEST_F(HostileWindowTest, ReadingsAndSpreadsStayWithinThePixelBudget)
         }
         return count;
     };
+    // However many pictures decode ahead, each is decided as one at a time
+    // would decide it, and nothing held passes the ceiling meanwhile.
     int fitted = 0;
     std::set<QString> reversals; // which of the cards dealt lay reversed, reading by reading
-    for (const uint32_t seed : {0u, 1u, 2u, 3u, 4u, 5u}) {
-        const bool inverted = seed % 2 == 1;
-        replaceCardList(everyCardNaming(inverted ? "inverted.jpg" : "claim.jpg"));
-        GeneratorState = seed;
-        showCards();
-        ASSERT_TRUE(takeErrorBox().shown);
-        const int now = dealt(inverted ? invertedFirst : claimFirst);
-        if (seed == 0)
-            fitted = now;
-        EXPECT_EQ(now, fitted) << "from seed " << seed;
-        QString reversed;
-        for (int slot = 1; slot <= fitted; ++slot)
-            reversed += edit(slot)->text().endsWith(QStringLiteral("（逆）")) ? QLatin1Char('R') : QLatin1Char('U');
-        reversals.insert(reversed);
-        EXPECT_LE(PixelBudget::inUse(), PixelBudget::ceiling());
+    for (const int threads : {1, 2, 4}) {
+        Worker::setPoolSizeForTesting(threads);
+        PixelBudget::resetPeak();
+        for (const uint32_t seed : {0u, 1u, 2u, 3u, 4u, 5u}) {
+            SCOPED_TRACE(testing::Message() << threads << " threads, seed " << seed);
+            const bool inverted = seed % 2 == 1;
+            replaceCardList(everyCardNaming(inverted ? "inverted.jpg" : "claim.jpg"));
+            GeneratorState = seed;
+            showCards();
+            ASSERT_TRUE(takeErrorBox().shown);
+            const int now = dealt(inverted ? invertedFirst : claimFirst);
+            if (fitted == 0)
+                fitted = now;
+            EXPECT_EQ(now, fitted);
+            QString reversed;
+            for (int slot = 1; slot <= fitted; ++slot)
+                reversed += edit(slot)->text().endsWith(QStringLiteral("（逆）")) ? QLatin1Char('R') : QLatin1Char('U');
+            reversals.insert(reversed);
+        }
+        EXPECT_LE(PixelBudget::peak(), PixelBudget::ceiling()) << threads << " threads";
     }
+    Worker::setPoolSizeForTesting(0);
     ASSERT_GT(fitted, 1);
     EXPECT_GT(reversals.size(), 2u) << "the readings lay their cards differently";
 

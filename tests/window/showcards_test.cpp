@@ -6,6 +6,7 @@
 #include "generator.h"
 #include "hand.h"
 #include "sharedfile.h"
+#include "workerthread.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -277,7 +278,11 @@ TEST_F(ShowCardsTest, BusyPointerShowsOnceACommandRunsLongUntilItEnds)
 class SlowPicturesTest : public ShowCardsTest
 {
 protected:
-    void TearDown() override { CardPictureLoad::setDelayForTesting(std::chrono::milliseconds(0)); }
+    void TearDown() override
+    {
+        CardPictureLoad::setDelayForTesting(std::chrono::milliseconds(0));
+        Worker::setPoolSizeForTesting(0);
+    }
 
     void slowDown(std::chrono::milliseconds delay) { CardPictureLoad::setDelayForTesting(delay); }
 
@@ -346,6 +351,7 @@ TEST_F(SlowPicturesTest, AReadingShowsItsCardsAsTheyArriveAndTakesInputOnlyAfter
 TEST_F(SlowPicturesTest, ClosingTheWindowEndsAnyCommandAtOnce)
 {
     using namespace std::chrono_literals;
+    Worker::setPoolSizeForTesting(4); // several pictures under way when it closes
     const auto closeSoon = [this] {
         QTimer::singleShot(300, qApp, [this] {
             if (form)
