@@ -82,9 +82,14 @@ void TForm1::RotatePicture(ImageBox *box, int angle)
     const Bitmap &picture = box->picture() ? *box->picture() : nothing;
     const int width = box->width(), height = box->height();
     Bitmap turned;
-    if (static_cast<long long>(width) * height < TurnBesideFrom)
+    if (static_cast<long long>(width) * height < TurnBesideFrom) {
         turned = quarterTurn(picture, width, height, angle);
-    else
+    } else {
+        // The job reads the box's own bitmap, which stays as it is until
+        // the job is done: the command waits for it, and nothing else
+        // begins meanwhile (commandscope.h). Only turned is written, and
+        // read once the job is done.
         runBeside([&] { turned = quarterTurn(picture, width, height, angle); });
+    }
     box->setPicture(std::move(turned));
 }
