@@ -13,9 +13,9 @@
 
 namespace {
 
-// Set while the factory asks for the reading it wraps, so that it is not
-// asked again for the same widget.
-bool makingReading = false;
+// The widget whose reading the factory is asking for, to be wrapped: it is
+// not asked again for that widget meanwhile.
+QObject *makingReadingOf = nullptr;
 
 // A press that waited clicks a push button or check box when its turn
 // comes: Qt's press shows the button down for a moment and clicks it after
@@ -224,10 +224,10 @@ QAccessibleInterface *holdingFactory(const QString &className, QObject *object)
 {
     // Asked once a widget, with its own class: not again for the classes
     // it is made from, nor for the reading being made here.
-    if (makingReading || !object || !object->isWidgetType()
+    if (!object || object == makingReadingOf || !object->isWidgetType()
         || className != QLatin1String(object->metaObject()->className()))
         return nullptr;
-    const QScopedValueRollback<bool> making(makingReading, true);
+    const QScopedValueRollback<QObject *> making(makingReadingOf, object);
     QAccessibleInterface *reading = QAccessible::queryAccessibleInterface(object);
     return reading ? new HeldAccessible(reading) : nullptr;
 }

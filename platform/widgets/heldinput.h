@@ -32,7 +32,8 @@ public:
     // window, a drop on a window, an input method's text for its control.
     // Nothing for any other event. A drop is answered at once, to the
     // program it comes from: taken, as a copy where it offers one, so that
-    // its data stays there too.
+    // its data stays there too. (The drag that brings it is answered by the
+    // control under it meanwhile, as the window paints meanwhile.)
     static std::optional<HeldInput> take(QObject *receiver, QEvent *event);
 
     // Delivers it again, as it was given: pointer, wheel and drops to the
