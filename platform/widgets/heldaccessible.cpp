@@ -174,7 +174,9 @@ public:
     // QAccessibleEditableTextInterface
     void deleteText(int startOffset, int endOffset) override
     {
-        act([=](QAccessibleInterface *reading) { reading->editableTextInterface()->deleteText(startOffset, endOffset); });
+        act([=](QAccessibleInterface *reading) {
+            reading->editableTextInterface()->deleteText(startOffset, endOffset);
+        });
     }
     void insertText(int offset, const QString &text) override
     {

@@ -307,8 +307,8 @@ protected:
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, [&] {
             int arrived = 0;
-            while (arrived < 22
-                   && edit(arrived + 1)->text() == displayText(hand.cards[size_t(arrived)], hand.reversed[size_t(arrived)]))
+            const auto shown = [&](size_t at) { return displayText(hand.cards[at], hand.reversed[at]); };
+            while (arrived < 22 && edit(arrived + 1)->text() == shown(size_t(arrived)))
                 ++arrived;
             for (; given < steps.size() && steps[given].arrived <= arrived; ++given)
                 steps[given].give();
@@ -319,7 +319,10 @@ protected:
         return hand;
     }
 
-    void click(const QWidget *control) { QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, inWindow(control)); }
+    void click(const QWidget *control)
+    {
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, inWindow(control));
+    }
     // The pointer goes on to another control.
     void pointerTo(const QWidget *control) { QTest::mouseMove(form->windowHandle(), inWindow(control)); }
 };
@@ -436,11 +439,12 @@ TEST_F(SlowPicturesTest, TypingDoubleClicksAndDropsDuringAReadingActAfterIt)
                                           QTest::mouseDClick(window, Qt::LeftButton, {}, inWindow(edit(2)));
                                           pointerTo(image(4));
                                           // As Qt gives a drop from another program to the window.
-                                          QDragEnterEvent enter(dropAt, Qt::CopyAction | Qt::MoveAction, &dropped, {}, {});
+                                          const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+                                          QDragEnterEvent enter(dropAt, offered, &dropped, {}, {});
                                           QCoreApplication::sendEvent(window, &enter);
-                                          QDragMoveEvent move(dropAt, Qt::CopyAction | Qt::MoveAction, &dropped, {}, {});
+                                          QDragMoveEvent move(dropAt, offered, &dropped, {}, {});
                                           QCoreApplication::sendEvent(window, &move);
-                                          QDropEvent drop(dropAt, Qt::CopyAction | Qt::MoveAction, &dropped, {}, {});
+                                          QDropEvent drop(dropAt, offered, &dropped, {}, {});
                                           QCoreApplication::sendEvent(window, &drop);
                                           EXPECT_TRUE(drop.isAccepted());
                                           EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "its source keeps it";
