@@ -2,7 +2,10 @@
 
 // What assistive technology reads from widgets of our own kinds: Qt's
 // reading of a widget, with one more of Qt's accessibility interfaces, given
-// to every widget of a class through a factory.
+// to every widget of a class through a factory. What it does to them waits
+// for the command in progress, as for any widget (heldaccessible.h).
+
+#include "heldaccessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -23,7 +26,8 @@ public:
 
 // Makes assistive technology read every widget of the class Widget itself
 // (not of classes made from it) through Accessible. Installs the factory
-// once, however often it is called.
+// once, however often it is called, and after it the one that makes
+// actions wait.
 template<typename Widget, typename Accessible>
 void installAccessibleFactory()
 {
@@ -34,6 +38,7 @@ void installAccessibleFactory()
                 return nullptr;
             return new Accessible(widget);
         });
+        holdAccessibleActions();
         return true;
     }();
     Q_UNUSED(installed);

@@ -1,35 +1,24 @@
 #include "commandscope.h"
 
+#include "heldinput.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QKeyEvent>
-#include <QPointer>
 #include <QWidget>
-#include <QWindow>
 
 #include <deque>
-#include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
 
-// Input that reaches a window from the window system, as the user gave it.
-bool isWindowInput(const QObject *receiver, const QEvent *event)
+// A touch or a pen on a window, from the window system.
+bool isTouchOrPen(const QObject *receiver, const QEvent *event)
 {
     if (!receiver->isWindowType() || !event->spontaneous())
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Enter:
-    case QEvent::Leave:
-    case QEvent::ContextMenu:
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
@@ -47,8 +36,7 @@ bool isWindowInput(const QObject *receiver, const QEvent *event)
 // again, or work to run.
 struct Pending
 {
-    QPointer<QObject> receiver;
-    std::unique_ptr<QEvent> event;
+    std::optional<HeldInput> input;
     std::function<void()> work;
 };
 
@@ -109,8 +97,14 @@ protected:
             event->accept();
             return true;
         }
-        if (event->type() == QEvent::InputMethod || isWindowInput(receiver, event)) {
-            hold({receiver, std::unique_ptr<QEvent>(event->clone()), nullptr});
+        if (isTouchOrPen(receiver, event)) {
+            // Declined, as the window's controls decline it: Qt then gives
+            // it again as the pointer's input, which is held.
+            event->ignore();
+            return true;
+        }
+        if (std::optional<HeldInput> input = HeldInput::take(receiver, event)) {
+            hold({std::move(input), nullptr});
             return true;
         }
         return false;
@@ -143,32 +137,12 @@ private:
         }
     }
 
-    static void deliver(Pending &pending)
+    static void deliver(const Pending &pending)
     {
-        if (pending.work) {
+        if (pending.work)
             pending.work();
-            return;
-        }
-        if (!pending.receiver)
-            return;
-        QEvent *event = pending.event.get();
-        const auto *key = dynamic_cast<const QKeyEvent *>(event);
-        auto *window = qobject_cast<QWindow *>(pending.receiver);
-        if (key && window) {
-            // A key goes where the window would send it, as keys that are
-            // played back go: to its focus, trying shortcuts first.
-            QObject *focus = QWidget::keyboardGrabber();
-            if (!focus && QApplication::activePopupWidget())
-                focus = QApplication::activePopupWidget()->focusWidget();
-            if (!focus)
-                focus = window->focusObject();
-            QKeyEvent again(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
-                            key->nativeVirtualKey(), key->nativeModifiers(), key->text(), key->isAutoRepeat(),
-                            quint16(key->count()), key->device());
-            QCoreApplication::sendEvent(focus ? focus : window, &again);
-            return;
-        }
-        QCoreApplication::sendEvent(pending.receiver, event);
+        else
+            pending.input->deliver();
     }
 
     bool m_drainPosted = false;
@@ -240,10 +214,15 @@ bool CommandScope::waiting()
     return commands().waits > 0;
 }
 
+bool CommandScope::holdsInput()
+{
+    return commands().holdsInput();
+}
+
 void CommandScope::whenIdle(std::function<void()> work)
 {
     Commands &all = commands();
-    all.held.push_back({nullptr, nullptr, std::move(work)});
+    all.held.push_back({std::nullopt, std::move(work)});
     if (all.depth == 0)
         all.drainLater();
 }

@@ -6,12 +6,15 @@
 // window's event loop turns, so that the window paints and answers the
 // window system, but nothing else begins:
 //
-// - the user's input (keys, clicks, wheel turns, the pointer's comings and
-//   goings, typed text) is held and delivered, in the order given, once the
-//   command has ended, as a busy window's input waits for it;
-// - a command asked for meanwhile by anything else (assistive technology,
-//   say) and work posted to wait for commands (whenIdle) run then too, in
-//   the same order;
+// - the user's input (clicks and double clicks, keys, wheel turns, the
+//   pointer's comings and goings, input methods' text, drops) is held as it
+//   was given (heldinput.h) and delivered once the command has ended, in
+//   the order given, as a busy window's input waits for it: a click acts
+//   once, on the control it was given to, wherever the pointer went since;
+// - what assistive technology does to a control meanwhile (heldaccessible.h)
+//   waits in the same queue, in its place among the input;
+// - a command asked for meanwhile by anything else, and work posted to wait
+//   for commands (whenIdle), run then too, in the same order;
 // - what a command leaves to be said (afterCommand: its error box) comes
 //   first, right after the command.
 //
@@ -67,6 +70,9 @@ public:
     // window, its event loop turning: anything that would begin now would
     // begin inside it.
     static bool waiting();
+    // Whether input given now would be held: a command runs, or input held
+    // before now still waits its turn.
+    static bool holdsInput();
 
     // Runs work once no command runs and what was held before it has gone
     // its way; from the event loop, never inside the caller.

@@ -251,6 +251,12 @@ protected:
         pause(300);
     }
 
+    // The pointer to a corner of the screen beside the window.
+    static void pointerAway()
+    {
+        run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("790"), QStringLiteral("990")});
+    }
+
     // What a text box holds, copied out through the clipboard as a user would.
     QString textOf(QPoint screen)
     {
@@ -422,8 +428,46 @@ TEST_F(SlowCardsOnX, AReadingAnswersAndTakesAClickOnlyAfterIt)
     showCards();
     EXPECT_TRUE(desktop.answersPing(window, 2000));
     click(*client + QPoint(572 + 37, 20 + 12)); // "終了", while the reading goes on
+    pointerAway();
     EXPECT_FALSE(endsWithin(500)) << "終了 waits for the reading";
-    EXPECT_TRUE(endsWithin(30000)) << "and then ends the program";
+    EXPECT_TRUE(endsWithin(30000)) << "and then ends the program, wherever the pointer went";
+}
+
+// Whether the reversal box shows its tick: the tick's dark strokes inside
+// its square, at the left of the box (56, 49 in the client area, 41 high).
+static bool ticked(const QImage &shot, QPoint client)
+{
+    int dark = 0;
+    for (int y = 64; y < 74; ++y) {
+        for (int x = 59; x < 68; ++x)
+            dark += qGray(shot.pixel(client.x() + x, client.y() + y)) < 96;
+    }
+    return dark >= 8;
+}
+
+// Given during a reading, in this order: text typed into the first
+// position's box, a click on カード表示 that the pointer leaves at once, a
+// click on the reversal box that it leaves a second later. Each acts once,
+// after the reading and in order: the second reading replaces the typed
+// text, and the box is unticked.
+TEST_F(SlowCardsOnX, ClicksAndKeysGivenDuringAReadingActOnceAfterIt)
+{
+    const QPoint firstText = *client + QPoint(hexagram[0].left + 60, hexagram[0].top + 160 + 10);
+    ASSERT_TRUE(ticked(screenshot(), *client));
+    showCards();
+    click(firstText);
+    keys({QStringLiteral("x")});
+    click(*client + QPoint(303 + 35, 20 + 12));
+    pointerAway();
+    click(*client + QPoint(56 + 8, 49 + 20));
+    pause(1000);
+    pointerAway();
+    const QRegularExpression cardName(QStringLiteral("^カード\\d+(（逆）)?$"));
+    QString text;
+    for (int tries = 0; tries < 40 && !cardName.match(text).hasMatch(); ++tries)
+        text = textOf(firstText); // held, too, while a reading goes on
+    EXPECT_TRUE(cardName.match(text).hasMatch()) << text.toStdString();
+    EXPECT_FALSE(ticked(screenshot(), *client));
 }
 
 class VerySlowCardsOnX : public SlowCardsOnX

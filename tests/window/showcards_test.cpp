@@ -8,12 +8,17 @@
 #include "sharedfile.h"
 #include "workerthread.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <QSignalSpy>
 
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -292,6 +297,39 @@ protected:
     {
         return control->mapTo(form.get(), QPoint(8, control->height() / 2));
     }
+
+    // A reading from state, during which each step is given once as many
+    // slots show their new card as it asks. Returns the hand.
+    struct Step
+    {
+        int arrived;
+        std::function<void()> give;
+    };
+    Hand readWhile(uint32_t state, std::vector<Step> steps)
+    {
+        const Hand hand = handFrom(state, checkBox()->isChecked());
+        size_t given = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            int arrived = 0;
+            const auto shown = [&](size_t at) { return displayText(hand.cards[at], hand.reversed[at]); };
+            while (arrived < 22 && edit(arrived + 1)->text() == shown(size_t(arrived)))
+                ++arrived;
+            for (; given < steps.size() && steps[given].arrived <= arrived; ++given)
+                steps[given].give();
+        });
+        tick.start(5);
+        showCards(state);
+        EXPECT_EQ(given, steps.size()) << "every step given while the reading went on";
+        return hand;
+    }
+
+    void click(const QWidget *control)
+    {
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, inWindow(control));
+    }
+    // The pointer goes on to another control.
+    void pointerTo(const QWidget *control) { QTest::mouseMove(form->windowHandle(), inWindow(control)); }
 };
 
 TEST_F(SlowPicturesTest, AReadingShowsItsCardsAsTheyArriveAndTakesInputOnlyAfterIt)
@@ -343,6 +381,128 @@ TEST_F(SlowPicturesTest, AReadingShowsItsCardsAsTheyArriveAndTakesInputOnlyAfter
     QTest::qWait(50);
     EXPECT_NE(checkBox()->isChecked(), ticked) << "the click is taken after the reading";
     EXPECT_EQ(edit(1)->text(), displayText(hand.cards[0], hand.reversed[0]) + QLatin1Char('z'));
+}
+
+// A click given during a reading acts once, after it, on the control it was
+// given to, whether the pointer went on to another control at once or while
+// the reading still went on.
+TEST_F(SlowPicturesTest, AClickDuringAReadingActsOnceAfterItWhereverThePointerWent)
+{
+    using namespace std::chrono_literals;
+    slowDown(20ms);
+    const struct
+    {
+        const char *control;
+        bool awayAtOnce;
+    } clicks[] = {{"CheckBox1", true},       {"CheckBox1", false}, {"btn1uranaikaisi", true},
+                  {"btn1uranaikaisi", false}, {"Button2", true},    {"Button2", false}};
+    for (const auto &given : clicks) {
+        SCOPED_TRACE(std::string(given.control) + (given.awayAtOnce ? ", away at once" : ", away later"));
+        if (!form->isVisible())
+            openWindow();
+        auto *target = control<QAbstractButton>(given.control);
+        const bool ticked = checkBox()->isChecked();
+        std::optional<QSignalSpy> clicked;
+        readWhile(7, {{2, [&] {
+                           clicked.emplace(target, &QAbstractButton::clicked);
+                           click(target);
+                           if (given.awayAtOnce)
+                               pointerTo(edit(7));
+                       }},
+                      {5, [&] { pointerTo(image(4)); }}});
+        ASSERT_TRUE(clicked);
+        EXPECT_EQ(clicked->count(), 0) << "the click waits for the reading";
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clicked->count() > 0; }, 5000));
+        QTest::qWait(50);
+        EXPECT_EQ(clicked->count(), 1);
+        EXPECT_EQ(checkBox()->isChecked(), ticked != (target == checkBox()));
+        EXPECT_EQ(form->isVisible(), std::string(given.control) != "Button2");
+    }
+}
+
+// Text typed, given by an input method or dropped during a reading, and a
+// double click, act after it, in order: the click on the first text box
+// takes the typing there, the double click picks a word in the second, and
+// the drop on the sixth lands in the card that the reading gave it.
+TEST_F(SlowPicturesTest, TypingDoubleClicksAndDropsDuringAReadingActAfterIt)
+{
+    using namespace std::chrono_literals;
+    slowDown(20ms);
+    QWindow *window = form->windowHandle();
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("drop"));
+    const QPoint dropAt = inWindow(edit(6));
+    const Hand hand = readWhile(8, {{2, [&] {
+                                          click(edit(1));
+                                          QTest::keyClick(window, Qt::Key_Z);
+                                          QInputMethodEvent composed;
+                                          composed.setCommitString(QStringLiteral("あ"));
+                                          QCoreApplication::sendEvent(QApplication::focusWidget(), &composed);
+                                      }},
+                                     {3, [&] {
+                                          QTest::mouseDClick(window, Qt::LeftButton, {}, inWindow(edit(2)));
+                                          pointerTo(image(4));
+                                          // As Qt gives a drop from another program to the window.
+                                          const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+                                          QDragEnterEvent enter(dropAt, offered, &dropped, {}, {});
+                                          QCoreApplication::sendEvent(window, &enter);
+                                          QDragMoveEvent move(dropAt, offered, &dropped, {}, {});
+                                          QCoreApplication::sendEvent(window, &move);
+                                          QDropEvent drop(dropAt, offered, &dropped, {}, {});
+                                          QCoreApplication::sendEvent(window, &drop);
+                                          EXPECT_TRUE(drop.isAccepted());
+                                          EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "its source keeps it";
+                                      }}});
+    const QString first = displayText(hand.cards[0], hand.reversed[0]);
+    const QString sixth = displayText(hand.cards[5], hand.reversed[5]);
+    EXPECT_EQ(edit(1)->text(), first);
+    EXPECT_EQ(edit(6)->text(), sixth);
+    QTest::qWait(50);
+    EXPECT_EQ(edit(1)->text(), QStringLiteral("zあ") + first) << "typed where the click put the caret";
+    EXPECT_TRUE(edit(2)->hasSelectedText());
+    EXPECT_TRUE(edit(2)->text().startsWith(edit(2)->selectedText()));
+    EXPECT_NE(edit(6)->text(), sixth);
+    EXPECT_EQ(edit(6)->text().remove(QStringLiteral("drop")), sixth);
+}
+
+// What assistive technology does during a reading waits for it, in its place
+// among the user's input: the reading that a click asked for before the box
+// was toggled deals as the box was; then the box toggles, its press of
+// カード表示 gives a reading at once, before what came after it, the list
+// opens and a text box takes the text given. What it reads is answered at
+// once.
+TEST_F(SlowPicturesTest, AssistiveTechnologyActsAfterAReadingInOrderWithTheUsersInput)
+{
+    using namespace std::chrono_literals;
+    slowDown(20ms);
+    const auto actOn = [](QWidget *control, const QString &action) {
+        QAccessible::queryAccessibleInterface(control)->actionInterface()->doAction(action);
+    };
+    auto *show = control<QWidget>("btn1uranaikaisi");
+    ASSERT_TRUE(checkBox()->isChecked());
+    readWhile(11, {{2, [&] {
+                        click(show);
+                        actOn(checkBox(), QAccessibleActionInterface::toggleAction());
+                        actOn(show, QAccessibleActionInterface::pressAction());
+                        actOn(list(), QAccessibleActionInterface::pressAction());
+                        QAccessibleInterface *fifth = QAccessible::queryAccessibleInterface(edit(5));
+                        fifth->editableTextInterface()->replaceText(0, 0, QStringLiteral("AT"));
+                        EXPECT_EQ(fifth->text(QAccessible::Value), edit(5)->text());
+                    }}});
+    EXPECT_TRUE(checkBox()->isChecked());
+    EXPECT_FALSE(list()->view()->isVisible());
+    // The second reading with reversal, the third without.
+    const uint32_t next = GeneratorState;
+    handFrom(next, true);
+    const Hand third = handFrom(GeneratorState, false);
+    GeneratorState = next;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return list()->view()->isVisible(); }, 5000));
+    for (int slot = 1; slot <= 7; ++slot)
+        EXPECT_EQ(edit(slot)->text(), (slot == 5 ? QStringLiteral("AT") : QString())
+                                          + displayText(third.cards[size_t(slot - 1)], false));
+    EXPECT_FALSE(checkBox()->isChecked());
+    list()->hidePopup();
 }
 
 // Each command, and the start-up, given up as soon as the window closes: a
