@@ -7,6 +7,14 @@
 
 #include <QSize>
 
+// How far short of its whole size the window may fall without scrolling. A
+// desktop may give a window a pixel less than it asked for, and on a scaled
+// screen a size in the window's pixels rounds to the nearest step of the
+// screen's own (at 150 %, a step is a pixel and a half), and so may its
+// frame: two pixels take both. No control lies that close to the client
+// area's right or bottom edge.
+inline constexpr int ScrollSlack = 2;
+
 struct ScreenFit
 {
     QSize outer;  // the outer size to give the window
@@ -18,3 +26,9 @@ struct ScreenFit
 // direction must scroll, the other grows by that scroll bar, room allowing,
 // so that the bar covers nothing and a second one is not needed.
 ScreenFit fitOnScreen(QSize whole, QSize available, int scrollBar);
+
+// The least size of a client area that is `whole` in the whole window, in
+// a window whose client area now has `room`: the whole size, so that a
+// smaller window scrolls, but in each direction where the room falls short
+// of it by ScrollSlack or less, the room itself, so that it does not.
+QSize clientAreaSize(QSize whole, QSize room);

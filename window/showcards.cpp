@@ -17,12 +17,18 @@
 namespace {
 
 // What assistive technology says of an image box that shows a card: the
-// card's text and which way its picture lies after so many quarter turns.
-QString cardPictureName(const QString &text, int quarterTurns)
+// card's text, and which way its picture lies after so many quarter turns
+// unless the text says so already. A reversed card's text ends in （逆）,
+// which says that it lies upside down; the crossing card reversed lies on
+// its side all the same, which its text does not say.
+QString cardPictureName(const QString &text, bool reversed, int quarterTurns)
 {
     static const QString lies[] = {QStringLiteral("正位置"), QStringLiteral("横向き"), QStringLiteral("逆さま"),
                                    QStringLiteral("横向き")};
-    return text + QStringLiteral("、") + lies[quarterTurns % 4];
+    const int way = quarterTurns % 4;
+    if (reversed && way == 2)
+        return text;
+    return text + QStringLiteral("、") + lies[way];
 }
 
 } // namespace
@@ -63,7 +69,7 @@ void TForm1::btn1uranaikaisiClick()
             RotatePicture(image, 270);
             quarterTurns += 3;
         }
-        image->setAccessibleName(cardPictureName(text, quarterTurns));
+        image->setAccessibleName(cardPictureName(text, reversed[i] == 1, quarterTurns));
     }
 }
 

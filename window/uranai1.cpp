@@ -251,11 +251,13 @@ void TForm1::scrollClientArea()
 
 // The whole window's size without its frame, which the desktop may give it
 // only once it is shown, and its menu bar: where the window has its whole
-// size, nothing scrolls.
+// size, or falls short of it only as desktops and scaled screens round,
+// nothing scrolls.
 void TForm1::sizeClientArea(QWidget *client)
 {
     const QSize frame = frameGeometry().size() - geometry().size();
-    client->setMinimumSize(OuterSize - frame - QSize(0, menuBar()->sizeHint().height()));
+    const QSize menu(0, menuBar()->sizeHint().height());
+    client->setMinimumSize(clientAreaSize(OuterSize - frame - menu, size() - menu));
 }
 
 // The closed list keeps its declared width and shows every spread's name
