@@ -3,8 +3,8 @@
 // Where and whether the slots' controls show, worked out step by step as a
 // spread lays itself out and given to the controls at once when it is
 // done: a control that the layout places twice (ShowSlots places every
-// label by its image, the Celtic Cross then moves some) moves, and is
-// repainted, once, and a control about to be shown moves while it is still
+// label by its image, the spread's moves then place some elsewhere) moves,
+// and is repainted, once, and a control about to be shown moves while it is still
 // hidden. The steps read each control's place as the layout has set it so
 // far.
 

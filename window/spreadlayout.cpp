@@ -78,6 +78,7 @@ void TForm1::layOutSpread(int index)
         placeImages(layout, index);
         ShowSlots(layout, static_cast<int>(spread.positions.size()));
     }
+    moveControls(layout, index);
     layout.apply();
     markSpread(index);
     if (error)
@@ -143,13 +144,20 @@ std::exception_ptr TForm1::layOutCelticCross(PendingLayout &layout)
 
     placeImages(layout, CelticCross);
     ShowSlots(layout, static_cast<int>(spread.positions.size()));
+    return error;
+}
+
+// The labels and text boxes that the spread's row moves away from where
+// ShowSlots put them, from the places of the image boxes as laid out.
+void TForm1::moveControls(PendingLayout &layout, int index)
+{
+    const Spread &spread = spreads()[index];
     const auto *anchor = control<ImageBox>("Image", spread.anchorSlot);
     for (const ControlPlace &move : spread.moves) {
         const QWidget *from = move.fromOwnImage ? control<ImageBox>("Image", move.slot) : anchor;
         layout.place(control<QWidget>(prefixOf(move.part), move.slot), layout.topOf(from) + move.top,
                      layout.leftOf(from) + move.left);
     }
-    return error;
 }
 
 void TForm1::markSpread(int index)

@@ -32,7 +32,9 @@ struct SpreadSlot
 enum class SlotPart { Label, Image, Edit };
 const char *prefixOf(SlotPart part);
 
-// A label or text box that a spread moves away from its image box.
+// A label or text box that a spread moves away from its image box. The
+// moves of a spread's row are made after ShowSlots has put every label and
+// text box by its image box, from the image boxes' places as laid out.
 struct ControlPlace
 {
     SlotPart part;

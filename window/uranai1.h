@@ -74,6 +74,7 @@ private:
     void layOutSpread(int index);
     std::exception_ptr layOutCelticCross(PendingLayout &layout);
     void placeImages(PendingLayout &layout, int index);
+    void moveControls(PendingLayout &layout, int index);
     void setLabelTexts(int index);
     void markSpread(int index);
 

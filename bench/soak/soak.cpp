@@ -16,6 +16,7 @@
 #include "errorreporter.h"
 #include "imagebox.h"
 #include "pixelmemory.h"
+#include "spreadtable.h"
 #include "testdeck.h"
 #include "uranai1.h"
 #include "workdir.h"
@@ -112,9 +113,6 @@ bool soakCommands(int commands)
     form.show();
     form.control<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(true);
     auto *showCards = form.control<QPushButton>(QStringLiteral("btn1uranaikaisi"));
-    QAction *spreads[] = {form.control<QAction>(QStringLiteral("N6")), form.control<QAction>(QStringLiteral("N7")),
-                          form.control<QAction>(QStringLiteral("N8")), form.control<QAction>(QStringLiteral("N9")),
-                          form.control<QAction>(QStringLiteral("N10"))};
     auto *lastText = form.control<QLineEdit>("Edit", 22);
 
     long baseline = 0;
@@ -123,7 +121,7 @@ bool soakCommands(int commands)
     const auto start = std::chrono::steady_clock::now();
     auto measured = start;
     for (int i = 0; i < commands; ++i) {
-        spreads[i % 5]->trigger();
+        form.control<QAction>(QLatin1String(spreads()[size_t(i % SpreadCount)].menuItem))->trigger();
         lastText->clear();
         showCards->click();
         if (lastText->text().isEmpty())

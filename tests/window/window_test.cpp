@@ -47,10 +47,12 @@ const std::vector<std::vector<const char *>> labelTexts = {
      "近い未来の状況", "現在の本人の状況・立場", "周囲の状況・影響", "本人の能力の限界", "最終予想"},
 };
 
-// Celtic Cross labels and text boxes that do not follow the general rule.
-const std::vector<std::tuple<const char *, int, At>> celticPlaces = {
-    {"Label", 1, {210, 350}}, {"Edit", 1, {230, 350}}, {"Label", 2, {260, 350}}, {"Edit", 2, {280, 350}},
-    {"Label", 7, {620, 500}}, {"Label", 8, {430, 500}}, {"Label", 9, {240, 500}}, {"Label", 10, {50, 500}},
+// The labels and text boxes that each spread moves from where the general
+// rule puts them: only the Celtic Cross's.
+const std::vector<std::vector<std::tuple<const char *, int, At>>> movedPlaces = {
+    {}, {}, {}, {},
+    {{"Label", 1, {210, 350}}, {"Edit", 1, {230, 350}}, {"Label", 2, {260, 350}}, {"Edit", 2, {280, 350}},
+     {"Label", 7, {620, 500}}, {"Label", 8, {430, 500}}, {"Label", 9, {240, 500}}, {"Label", 10, {50, 500}}},
 };
 
 // The menu item of a spread, as the table names it.
@@ -91,9 +93,9 @@ protected:
         QTest::keyClick(bar, Qt::Key_Escape);
     }
 
-    bool isCelticPlaced(const char *prefix, int slot) const
+    bool isMoved(SpreadName index, const char *prefix, int slot) const
     {
-        for (const auto &[p, s, where] : celticPlaces) {
+        for (const auto &[p, s, where] : movedPlaces[index]) {
             if (std::string(p) == prefix && s == slot)
                 return true;
         }
@@ -124,9 +126,9 @@ protected:
             expectAt(image(slot), place);
             EXPECT_EQ(label(slot)->text(), QString::fromUtf8(labelTexts[index][slot - 1]));
             EXPECT_TRUE(edit(slot)->text().isEmpty());
-            if (index != CelticCross || !isCelticPlaced("Label", slot))
+            if (!isMoved(index, "Label", slot))
                 expectAt(label(slot), {place.top - 20, place.left});
-            if (index != CelticCross || !isCelticPlaced("Edit", slot))
+            if (!isMoved(index, "Edit", slot))
                 expectAt(edit(slot), {place.top + 160, place.left});
             const bool crossing = index == CelticCross && slot == CrossingSlot;
             if (slot >= firstWithoutBack || (crossing && firstWithoutBack <= CrossingSlot)) {
@@ -136,10 +138,8 @@ protected:
             const TestDeck::Turn expectedTurn = crossing ? TestDeck::Turn::CounterClockwise : TestDeck::Turn::Upright;
             EXPECT_EQ(TestDeck::turnOf(shown(slot), TestDeck::PlaceholderColour), expectedTurn) << slot;
         }
-        if (index == CelticCross) {
-            for (const auto &[prefix, slot, where] : celticPlaces)
-                expectAt(control<QWidget>(prefix, slot), where);
-        }
+        for (const auto &[prefix, slot, where] : movedPlaces[index])
+            expectAt(control<QWidget>(prefix, slot), where);
     }
 };
 
@@ -188,17 +188,24 @@ TEST_F(SpreadTest, EverySpreadFromTheListAndFromTheMenu)
 
 // Rules that hold for every spread of the table, one added later too: as
 // many slots show as the spread has positions; every control that shows
-// lies inside the client area at the window's full size; no two cards
-// overlap but the Celtic Cross's crossing card over its first; each label
-// stands 20 pixels above its card and each text box 160 below it, wherever
-// the spread does not move them; and the list, the menu and the table name
-// the spreads alike, in the same order, choosing one marking it alone.
+// lies inside the client area at the window's full size, and no slot's
+// card, label or text box over a button, the list or the check box; no two
+// cards overlap but the Celtic Cross's crossing card over its first; each
+// label stands 20 pixels above its card and each text box 160 below it,
+// unless the spread's row moves it, and then it stands where the move says;
+// a label or text box may run onto its own card (the Celtic Cross's labels
+// 7 to 9 do, drawn over it) but onto no other; every label's text stands
+// whole on the window's colour, whatever lies beneath; and the list, the
+// menu and the table name the spreads alike, in the same order, choosing
+// one marking it alone.
 TEST_F(SpreadTest, EverySpreadKeepsTheLayoutRules)
 {
     // The client area at the window's full size, less what a window may
     // lack without scrolling.
     const QRect client(QPoint(0, 0), clientArea()->minimumSize() - QSize(ScrollSlack, ScrollSlack));
     ASSERT_GE(client.width(), 680);
+    const QWidget *fixedControls[] = {control<QWidget>("btn1uranaikaisi"), control<QWidget>("Button2"),
+                                      control<QWidget>("CheckBox1"), control<QWidget>("ComboBox1")};
     const QList<QAction *> spreadMenu = control<QMenu>("N5")->actions();
     ASSERT_EQ(spreadMenu.size(), SpreadCount) << "each spread has its item in the menu";
     ASSERT_EQ(list()->count(), SpreadCount);
@@ -215,14 +222,25 @@ TEST_F(SpreadTest, EverySpreadKeepsTheLayoutRules)
             EXPECT_EQ(action(other.menuItem)->isChecked(), other.id == spread.id) << other.menuItem;
 
         const int count = static_cast<int>(spread.positions.size());
-        for (QWidget *fixed : {control<QWidget>("btn1uranaikaisi"), control<QWidget>("Button2"),
-                               control<QWidget>("CheckBox1"), control<QWidget>("ComboBox1")})
+        for (const QWidget *fixed : fixedControls)
             EXPECT_TRUE(client.contains(fixed->geometry())) << fixed->objectName().toStdString();
         for (int slot = 1; slot <= SlotCount; ++slot) {
             for (QWidget *part : std::initializer_list<QWidget *>{image(slot), label(slot), edit(slot)}) {
-                EXPECT_EQ(part->isVisible(), slot <= count) << part->objectName().toStdString();
-                if (slot <= count) {
-                    EXPECT_TRUE(client.contains(part->geometry())) << part->objectName().toStdString();
+                const std::string what = part->objectName().toStdString();
+                EXPECT_EQ(part->isVisible(), slot <= count) << what;
+                if (slot > count)
+                    continue;
+                EXPECT_TRUE(client.contains(part->geometry())) << what;
+                for (const QWidget *fixed : fixedControls)
+                    EXPECT_FALSE(part->geometry().intersects(fixed->geometry()))
+                        << what << " over " << fixed->objectName().toStdString();
+                for (int other = 1; other <= count; ++other) {
+                    const bool crossing = spread.id == CelticCross && part == image(slot)
+                                          && std::min(slot, other) == 1 && std::max(slot, other) == CrossingSlot;
+                    if (other != slot) {
+                        EXPECT_EQ(part->geometry().intersects(image(other)->geometry()), crossing)
+                            << what << " over card " << other;
+                    }
                 }
             }
         }
@@ -230,17 +248,21 @@ TEST_F(SpreadTest, EverySpreadKeepsTheLayoutRules)
             return std::any_of(spread.moves.begin(), spread.moves.end(),
                                [&](const ControlPlace &move) { return move.part == part && move.slot == slot; });
         };
+        const QImage drawn = clientArea()->grab().toImage();
         for (int slot = 1; slot <= count; ++slot) {
             EXPECT_EQ(label(slot)->text(), CodePage::toQString(spread.positions[size_t(slot - 1)].label.str()));
             if (!moved(SlotPart::Label, slot))
                 expectAt(label(slot), {image(slot)->y() - 20, image(slot)->x()});
             if (!moved(SlotPart::Edit, slot))
                 expectAt(edit(slot), {image(slot)->y() + 160, image(slot)->x()});
-            for (int other = slot + 1; other <= count; ++other) {
-                const bool crossing = spread.id == CelticCross && slot == 1 && other == CrossingSlot;
-                EXPECT_EQ(image(slot)->geometry().intersects(image(other)->geometry()), crossing)
-                    << "slots " << slot << " and " << other;
-            }
+            QImage alone(label(slot)->size(), drawn.format());
+            alone.fill(form->palette().color(QPalette::Window));
+            label(slot)->render(&alone, QPoint(), QRegion(), QWidget::DrawChildren);
+            EXPECT_TRUE(drawn.copy(label(slot)->geometry()) == alone) << "label " << slot << " drawn whole";
+        }
+        for (const ControlPlace &move : spread.moves) {
+            const QWidget *from = image(move.fromOwnImage ? move.slot : spread.anchorSlot);
+            expectAt(control<QWidget>(prefixOf(move.part), move.slot), {from->y() + move.top, from->x() + move.left});
         }
     }
 }
