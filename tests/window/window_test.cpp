@@ -248,17 +248,20 @@ TEST_F(SpreadTest, EverySpreadKeepsTheLayoutRules)
             return std::any_of(spread.moves.begin(), spread.moves.end(),
                                [&](const ControlPlace &move) { return move.part == part && move.slot == slot; });
         };
-        const QImage drawn = clientArea()->grab().toImage();
         for (int slot = 1; slot <= count; ++slot) {
             EXPECT_EQ(label(slot)->text(), CodePage::toQString(spread.positions[size_t(slot - 1)].label.str()));
             if (!moved(SlotPart::Label, slot))
                 expectAt(label(slot), {image(slot)->y() - 20, image(slot)->x()});
             if (!moved(SlotPart::Edit, slot))
                 expectAt(edit(slot), {image(slot)->y() + 160, image(slot)->x()});
-            QImage alone(label(slot)->size(), drawn.format());
+            // The label as the window draws it, and alone on the window's
+            // colour, at the screen's scale either way.
+            const QImage drawn = clientArea()->grab(label(slot)->geometry()).toImage();
+            QImage alone(drawn.size(), drawn.format());
+            alone.setDevicePixelRatio(drawn.devicePixelRatio());
             alone.fill(form->palette().color(QPalette::Window));
             label(slot)->render(&alone, QPoint(), QRegion(), QWidget::DrawChildren);
-            EXPECT_TRUE(drawn.copy(label(slot)->geometry()) == alone) << "label " << slot << " drawn whole";
+            EXPECT_TRUE(drawn == alone) << "label " << slot << " drawn whole";
         }
         for (const ControlPlace &move : spread.moves) {
             const QWidget *from = image(move.fromOwnImage ? move.slot : spread.anchorSlot);
