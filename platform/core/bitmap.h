@@ -9,12 +9,12 @@
 #include "pixelbudget.h"
 #include "pixelmemory.h"
 
-#include <QImage>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+class QImage;
 
 enum class PixelFormat {
     Indexed1,  // two colours: black and white; leftmost pixel in the high bit
@@ -123,6 +123,8 @@ public:
     // Nearest palette entry for a colour (formats with a palette only).
     uint8_t nearestIndex(Rgb colour) const;
 
+    // Qt's half of the bitmap (bitmapqimage.cpp, in the library
+    // platformqt), for what shows it; a caller includes <QImage>.
     // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
     // Rows top to top + count - 1 of it the same way; a 4-bit picture,
