@@ -1,5 +1,6 @@
 #include "picturetarget.h"
 
+#include "loadmemory.h"
 #include "picturedepth.h"
 #include "pictureinput.h"
 
@@ -8,10 +9,18 @@
 void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel)
 {
     target = Bitmap();
+    target = LoadMemory::current().target(width, height, bitsPerPixel);
+    input.allowFor(width, height);
+}
+
+Bitmap admitTarget(int width, int height, int bitsPerPixel, int *sharedFile)
+{
     const size_t turned = PixelMemory::footprint(Bitmap::pixelBytes(width, height, PixelFormat::Device));
     Bitmap::reserve(2 * turned, width, height); // only a test of the room: given back at once
-    target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten, Bitmap::Charge::AsTurned);
-    input.allowFor(width, height);
+    const PixelFormat format = PixelFormatFor(bitsPerPixel);
+    constexpr Bitmap::Charge charge = Bitmap::Charge::AsTurned;
+    return sharedFile ? Bitmap(width, height, format, Bitmap::Unwritten, charge, *sharedFile)
+                      : Bitmap(width, height, format, Bitmap::Unwritten, charge);
 }
 
 void drawOverWhite(const uint8_t *from, uint32_t *to, int count)

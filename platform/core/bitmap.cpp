@@ -207,15 +207,34 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge c
     : m_format(format), m_palette(paletteOf(format))
 {
     allocate(width, height, false, charge);
-    // Padding lies in the last word of a row, which the row's pixels may
-    // share: white first, the caller's pixels go over it.
-    if (!isEmpty() && size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
-        for (int y = 0; y < height; ++y)
+    whitenPadding();
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, int &sharedFile)
+    : m_format(format), m_palette(paletteOf(format))
+{
+    sharedFile = -1;
+    allocate(width, height, false, charge, &sharedFile);
+    whitenPadding();
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, PixelMemory::Words pixels)
+    : m_width(width), m_height(height), m_format(format), m_stride(strideFor(width, format)),
+      m_pixels(std::move(pixels)), m_palette(paletteOf(format))
+{
+}
+
+// Padding lies in the last word of a row, which the row's pixels may share:
+// white first, the caller's pixels go over it.
+void Bitmap::whitenPadding()
+{
+    if (!isEmpty() && size_t(m_width) * size_t(bitsPerPixel(m_format)) < m_stride * 8) {
+        for (int y = 0; y < m_height; ++y)
             scanLine32(y)[m_stride / 4 - 1] = 0xFFFFFFFFu;
     }
 }
 
-void Bitmap::allocate(int width, int height, bool white, Charge charge)
+void Bitmap::allocate(int width, int height, bool white, Charge charge, int *sharedFile)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
     // A turn's copy is in the device's format, of 32 bits, the deepest.
@@ -223,7 +242,7 @@ void Bitmap::allocate(int width, int height, bool white, Charge charge)
     m_reservation = reserve(PixelMemory::footprint(charged), width, height);
     m_charge = charge;
     if (bytes > 0) {
-        m_pixels = PixelMemory::allocate(bytes);
+        m_pixels = sharedFile ? PixelMemory::allocateShared(bytes, *sharedFile) : PixelMemory::allocate(bytes);
         if (!m_pixels)
             throw pictureTooLarge(width, height);
         // All bits set is white in every format, padding included.

@@ -75,6 +75,17 @@ public:
     // overwritten. Only the padding at the end of each row is made white.
     enum ForOverwrite { Unwritten };
     Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge = Charge::OwnPixels);
+    // The same in memory that another process can map too
+    // (PixelMemory::allocateShared), such as a decoder process that draws
+    // the picture: sharedFile is then the file of its pixels to hand over,
+    // which the caller closes (-1 for a bitmap without pixels).
+    Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, int &sharedFile);
+    // A bitmap over pixels that another process made and charged to its own
+    // pixel budget, such as the picture that a decoder process draws into
+    // the window's memory (PixelMemory::mapShared): it takes nothing of the
+    // budget here. pixels hold pixelBytes(width, height, format), laid out
+    // as a bitmap of that size's own.
+    Bitmap(int width, int height, PixelFormat format, PixelMemory::Words pixels);
 
     // The bytes of pixels a bitmap of that size and format holds; throws the
     // BitmapError of a size that no bitmap can have.
@@ -138,7 +149,8 @@ public:
 
 private:
     void copyOverlapFrom(const Bitmap &other);
-    void allocate(int width, int height, bool white, Charge charge);
+    void allocate(int width, int height, bool white, Charge charge, int *sharedFile = nullptr);
+    void whitenPadding();
 
     int m_width = 0;
     int m_height = 0;

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t MostPixelMemory = size_t{1} << 30;
+constexpr size_t MostPixelMemory = PixelBudget::LargestCeiling;
 // Of the machine's memory, or of a limit set on the process, the pixels take
 // at most this part: the rest is for the program, its libraries and the
 // system.
@@ -52,6 +52,10 @@ size_t inUse()
 void setCeilingForTesting(size_t bytes)
 {
     testCeiling = bytes;
+}
+
+void loadHasAskedAll()
+{
 }
 
 } // namespace PixelBudget

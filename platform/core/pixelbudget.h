@@ -13,12 +13,19 @@
 
 namespace PixelBudget {
 
+// The ceiling on a machine of plenty: no load ever holds more, which bounds
+// a decoder process's address space (decoder/).
+inline constexpr size_t LargestCeiling = size_t{1} << 30;
+
 size_t ceiling();
 // Bytes held now.
 size_t inUse();
 
 // Tests work with a small ceiling; 0 brings back the machine's own.
 void setCeilingForTesting(size_t bytes);
+
+// The load in progress on this thread will ask for no more pixel memory.
+void loadHasAskedAll();
 
 } // namespace PixelBudget
 

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,7 +22,10 @@ namespace PixelMemory {
 
 void Release::operator()(uint32_t *words) const
 {
-    std::free(words);
+    if (mapped != 0)
+        munmap(words, mapped);
+    else
+        std::free(words);
 }
 
 size_t footprint(size_t bytes)
@@ -37,6 +42,34 @@ Words allocate(size_t bytes)
     if (words)
         madvise(words, footprint(bytes), MADV_HUGEPAGE);
     return Words(static_cast<uint32_t *>(words));
+}
+
+Words allocateShared(size_t bytes, int &file)
+{
+    file = memfd_create("kuerumi-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (file < 0)
+        return Words();
+    const size_t length = footprint(bytes);
+    Words words;
+    if (ftruncate(file, off_t(length)) == 0
+        && fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0)
+        words = mapShared(file, bytes);
+    if (!words) {
+        close(file);
+        file = -1;
+    }
+    return words;
+}
+
+Words mapShared(int file, size_t bytes)
+{
+    const size_t length = footprint(bytes);
+    void *words = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+    if (words == MAP_FAILED)
+        return Words();
+    if (length >= LargeFrom)
+        madvise(words, length, MADV_HUGEPAGE); // only advice, as for the heap's
+    return Words(static_cast<uint32_t *>(words), Release{length});
 }
 
 void setUpHeap()

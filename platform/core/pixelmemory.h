@@ -12,6 +12,7 @@
 namespace PixelMemory {
 
 struct Release {
+    size_t mapped = 0; // the length of a mapping, given back with munmap; 0 for the heap's
     void operator()(uint32_t *words) const;
 };
 using Words = std::unique_ptr<uint32_t[], Release>;
@@ -23,6 +24,16 @@ size_t footprint(size_t bytes);
 // Words for that many bytes (a multiple of 4), their contents unset; null
 // when there is no memory for them.
 Words allocate(size_t bytes);
+
+// The same in memory that another process can map too: a memory file of
+// footprint(bytes), sealed so that its size never changes (whatever the
+// other process does, reading this mapping never faults), mapped here.
+// file is then the file to hand over, which the caller closes; null, and
+// file -1, when there is none to be had.
+Words allocateShared(size_t bytes, int &file);
+// Such a file of that many bytes (footprint(bytes) of them), handed over by
+// another process, mapped for reading and writing; null when it cannot be.
+Words mapShared(int file, size_t bytes);
 
 // Sets up the C library's heap for a program of large pictures; the program
 // calls it first thing.

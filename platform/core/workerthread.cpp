@@ -12,6 +12,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::microseconds IdleSpin{250};
 
 thread_local const WorkerJob *currentJob = nullptr;
+thread_local const std::atomic<bool> *stopFlag = nullptr;
 
 inline void relax()
 {
@@ -142,7 +143,12 @@ std::shared_ptr<WorkerJob> start(std::function<void()> work)
 
 bool stopRequested()
 {
-    return currentJob && currentJob->stopRequested();
+    return (currentJob && currentJob->stopRequested()) || (stopFlag && stopFlag->load(std::memory_order_relaxed));
+}
+
+void stopWhen(const std::atomic<bool> *flag)
+{
+    stopFlag = flag;
 }
 
 } // namespace Worker

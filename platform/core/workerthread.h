@@ -75,4 +75,9 @@ std::shared_ptr<WorkerJob> start(std::function<void()> work);
 // every other thread, so that the same code runs unchanged elsewhere.
 bool stopRequested();
 
+// Work that runs outside any job, such as a load in a decoder process
+// (decoder/), is given up once flag turns true: from then on
+// stopRequested() asks it on this thread too. nullptr takes it back.
+void stopWhen(const std::atomic<bool> *flag);
+
 } // namespace Worker
