@@ -13,14 +13,14 @@ void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int 
     input.allowFor(width, height);
 }
 
-Bitmap admitTarget(int width, int height, int bitsPerPixel, int *sharedFile)
+Bitmap admitTarget(int width, int height, int bitsPerPixel, std::optional<PixelMemory::SharedWith> sharer)
 {
     const size_t turned = PixelMemory::footprint(Bitmap::pixelBytes(width, height, PixelFormat::Device));
     Bitmap::reserve(2 * turned, width, height); // only a test of the room: given back at once
     const PixelFormat format = PixelFormatFor(bitsPerPixel);
     constexpr Bitmap::Charge charge = Bitmap::Charge::AsTurned;
-    return sharedFile ? Bitmap(width, height, format, Bitmap::Unwritten, charge, *sharedFile)
-                      : Bitmap(width, height, format, Bitmap::Unwritten, charge);
+    return sharer ? Bitmap(width, height, format, Bitmap::Unwritten, charge, *sharer)
+                  : Bitmap(width, height, format, Bitmap::Unwritten, charge);
 }
 
 void drawOverWhite(const uint8_t *from, uint32_t *to, int count)

@@ -5,6 +5,7 @@
 #include "bitmap.h"
 
 #include <exception>
+#include <optional>
 
 class PictureInput;
 
@@ -26,9 +27,10 @@ void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int 
 
 // The budget's part of makeTarget, the one test of a picture's room
 // wherever it is decoded: the caps, room for two turned copies, then the
-// target charged as its turned copy. With sharedFile, its pixels are
-// memory that a decoder process maps too, as Bitmap's constructor says.
-Bitmap admitTarget(int width, int height, int bitsPerPixel, int *sharedFile = nullptr);
+// target charged as its turned copy. With a sharer, its pixels are memory
+// that a decoder process maps too, as Bitmap's constructor says.
+Bitmap admitTarget(int width, int height, int bitsPerPixel,
+                   std::optional<PixelMemory::SharedWith> sharer = std::nullopt);
 
 // One channel of a colour of that alpha drawn over white, as transparent
 // parts of every picture are: (c * alpha + 255 * (255 - alpha) + 127) / 255,

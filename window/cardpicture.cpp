@@ -2,7 +2,7 @@
 
 #include "besidewindow.h"
 #include "busypointer.h"
-#include "picturefile.h"
+#include "decoderprocess.h"
 #include "picturemiss.h"
 #include "workerthread.h"
 
@@ -27,7 +27,7 @@ CardPictureLoad::CardPictureLoad(std::string cp932FileName) : m_fileName(std::mo
     m_job = Worker::start([this] {
         delayForTesting();
         if (!Worker::stopRequested())
-            m_loaded = LoadPictureFile(m_fileName, m_picture);
+            m_loaded = loadPictureConfined(m_fileName, m_picture);
     });
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// A card's picture file decoded beside the window: LoadPictureFile runs on
-// the worker thread while the window paints and answers, and the command
-// that asked for it waits (besidewindow.h). One load at a time: each is
+// A card's picture file decoded beside the window: the worker thread has it
+// decoded in its confined decoder process (loadPictureConfined) while the
+// window paints and answers, and the command that asked for it waits
+// (besidewindow.h). One load at a time: each is
 // taken before the next one starts, so one working bitmap exists at a time.
 
 #include "bitmap.h"

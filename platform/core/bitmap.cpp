@@ -210,11 +210,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge c
     whitenPadding();
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, int &sharedFile)
+Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge,
+               PixelMemory::SharedWith sharer)
     : m_format(format), m_palette(paletteOf(format))
 {
-    sharedFile = -1;
-    allocate(width, height, false, charge, &sharedFile);
+    allocate(width, height, false, charge, sharer);
     whitenPadding();
 }
 
@@ -234,7 +234,7 @@ void Bitmap::whitenPadding()
     }
 }
 
-void Bitmap::allocate(int width, int height, bool white, Charge charge, int *sharedFile)
+void Bitmap::allocate(int width, int height, bool white, Charge charge, std::optional<PixelMemory::SharedWith> sharer)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
     // A turn's copy is in the device's format, of 32 bits, the deepest.
@@ -242,7 +242,7 @@ void Bitmap::allocate(int width, int height, bool white, Charge charge, int *sha
     m_reservation = reserve(PixelMemory::footprint(charged), width, height);
     m_charge = charge;
     if (bytes > 0) {
-        m_pixels = sharedFile ? PixelMemory::allocateShared(bytes, *sharedFile) : PixelMemory::allocate(bytes);
+        m_pixels = sharer ? PixelMemory::allocateShared(bytes, *sharer) : PixelMemory::allocate(bytes);
         if (!m_pixels)
             throw pictureTooLarge(width, height);
         // All bits set is white in every format, padding included.

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QImage;
@@ -75,11 +76,10 @@ public:
     // overwritten. Only the padding at the end of each row is made white.
     enum ForOverwrite { Unwritten };
     Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge = Charge::OwnPixels);
-    // The same in memory that another process can map too
+    // The same in memory that another process maps too
     // (PixelMemory::allocateShared), such as a decoder process that draws
-    // the picture: sharedFile is then the file of its pixels to hand over,
-    // which the caller closes (-1 for a bitmap without pixels).
-    Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, int &sharedFile);
+    // the picture: sharedFile() is the file of its pixels to hand over.
+    Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, PixelMemory::SharedWith sharer);
     // A bitmap over pixels that another process made and charged to its own
     // pixel budget, such as the picture that a decoder process draws into
     // the window's memory (PixelMemory::mapShared): it takes nothing of the
@@ -101,6 +101,9 @@ public:
     bool isEmpty() const { return m_width == 0 || m_height == 0; }
     // What the bitmap takes of the pixel budget; a copy takes as much.
     size_t budgetBytes() const { return m_reservation.bytes(); }
+    // The file of pixels shared with another process; -1 when they are not
+    // (a copy's never are) or there are none.
+    int sharedFile() const { return PixelMemory::sharedFile(m_pixels); }
 
     // Setting the size keeps the pixels that still fit, new ones white;
     // setting the format converts the pixels at the present size.
@@ -149,7 +152,8 @@ public:
 
 private:
     void copyOverlapFrom(const Bitmap &other);
-    void allocate(int width, int height, bool white, Charge charge, int *sharedFile = nullptr);
+    void allocate(int width, int height, bool white, Charge charge,
+                  std::optional<PixelMemory::SharedWith> sharer = std::nullopt);
     void whitenPadding();
 
     int m_width = 0;

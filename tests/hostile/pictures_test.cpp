@@ -4,6 +4,7 @@
 // the bitmap's error for a size it cannot make; it never crashes, hangs or
 // prints.
 
+#include "decoderprocess.h"
 #include "hostilefiles.h"
 #include "picturefile.h"
 #include "pictureinput.h"
@@ -154,7 +155,7 @@ enum class Outcome { Loaded, Missed, TooLarge };
 Outcome loadFile(const std::string &name, Bitmap &target)
 {
     try {
-        return LoadPictureFile(name, target) ? Outcome::Loaded : Outcome::Missed;
+        return loadPictureConfined(name, target) ? Outcome::Loaded : Outcome::Missed;
     } catch (const BitmapError &error) {
         EXPECT_FALSE(error.message().empty());
         return Outcome::TooLarge;
