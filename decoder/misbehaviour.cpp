@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -38,9 +37,12 @@ void act(const std::string &what)
         for (volatile bool forever = true; forever;) {
         }
     } else if (word == "memory") {
-        // Twice the most a load may hold: no decoder needs it.
-        const std::unique_ptr<char[]> beyond(new char[2 * PixelBudget::LargestCeiling]);
-        std::memset(beyond.get(), 1, 2 * PixelBudget::LargestCeiling);
+        // Twice the most a load may hold, written: no decoder needs it. The
+        // pointer is volatile so that no compiler leaves the memory out.
+        const size_t bytes = 2 * PixelBudget::LargestCeiling;
+        char *volatile beyond = new char[bytes];
+        std::memset(beyond, 1, bytes);
+        delete[] beyond;
     }
 }
 

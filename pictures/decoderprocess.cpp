@@ -409,8 +409,11 @@ std::string decoderUnavailableReason()
 
 void setDecoderProgramForTesting(const std::string &utf8Path)
 {
-    const std::lock_guard lock(settingsMutex);
-    programForTesting = utf8Path;
+    {
+        const std::lock_guard lock(settingsMutex);
+        programForTesting = utf8Path;
+    }
+    ++generation;
 }
 
 void setDecoderMisbehaviourForTesting(const std::string &misbehaviour)

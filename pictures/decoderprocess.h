@@ -47,8 +47,9 @@ inline constexpr std::chrono::seconds PerMegapixel{2};
 std::string decoderUnavailableReason();
 
 // For tests, which run from folders of their own: the decoder program's
-// path (UTF-8), instead of the one beside the program. Empty brings that
-// back.
+// path (UTF-8), instead of the one beside the program, for decoder
+// processes started from now on (those running now are ended at their
+// thread's next load). Empty brings that back.
 void setDecoderProgramForTesting(const std::string &utf8Path);
 // For tests: decoder processes started from now on misbehave so
 // (decoder/misbehaviour.h); empty for none. Those running now are ended
