@@ -3,6 +3,7 @@
 // names begin with SmallScreen run in an X server of a laptop's 1366 x 768,
 // the others in one that holds the whole window.
 
+#include "childprocesses.h"
 #include "testdeck.h"
 #include "testpictures.h"
 #include "workdir.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <cstring>
@@ -438,6 +440,64 @@ TEST_F(VerySlowCardsOnX, AReadingEndsWhenTheWindowIsClosed)
     pause(1000);
     desktop.close(window);
     EXPECT_TRUE(endsWithin(5000)) << "the reading's twenty slow cards were waited for";
+}
+
+// Pictures decode in processes of the program's own, confined: each holds
+// only what it was handed; one killed in the middle of a card costs that
+// card one box, and the next reading works; none outlives the window.
+TEST_F(VerySlowCardsOnX, DecodersRunConfinedApartAndEndWithTheWindow)
+{
+    const pid_t shown = pid_t(program.processId());
+    showCards();
+    pause(300);
+    const std::vector<pid_t> decoders = childProcesses(shown);
+    ASSERT_EQ(decoders.size(), 1u) << "one decoder process, the worker thread's";
+    const pid_t decoder = decoders[0];
+    EXPECT_EQ(processStatus(decoder, "Seccomp"), "Seccomp:\t2");
+    EXPECT_EQ(processStatus(decoder, "NoNewPrivs"), "NoNewPrivs:\t1");
+    EXPECT_EQ(processStatus(shown, "Seccomp"), "Seccomp:\t0");
+    // Its socket, the picture it decodes and the memory it decodes it into.
+    bool decoding = false;
+    for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(decoder) + "/fd")) {
+        const std::string handed = std::filesystem::read_symlink(fd).string();
+        const bool picture = handed == dir.path() + "/cardimages/slow.jpg";
+        decoding = decoding || picture;
+        EXPECT_TRUE(picture || handed.starts_with("/memfd:kuerumi-pixels")
+                    || (fd.path().filename() == "3" && handed.starts_with("socket:")))
+            << fd.path().filename() << " -> " << handed;
+    }
+    EXPECT_TRUE(decoding) << "caught between two cards";
+
+    kill(decoder, SIGKILL);
+    QStringList boxes;
+    for (int tries = 0; tries < 50 && boxes.isEmpty(); ++tries) {
+        pause(100);
+        boxes = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                QStringLiteral("--pid"), QString::number(shown)})
+                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        boxes.removeAll(window);
+    }
+    ASSERT_EQ(boxes.size(), 1) << "one box for the card";
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--window"), boxes[0], QStringLiteral("Return")});
+    pause(300);
+
+    TestDeck::write();
+    showCards();
+    pause(800);
+    const QString text = textOf(*client + QPoint(hexagram[0].left + 60, hexagram[0].top + 160 + 10));
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^カード(\\d+)")).match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    EXPECT_NE(TestDeck::turnOf(card(screenshot(), hexagram[0], *client), TestDeck::cardColour(match.captured(1).toInt())),
+              TestDeck::Turn::Unknown)
+        << "the next reading shows its cards";
+
+    std::vector<pid_t> seen = childProcesses(shown);
+    seen.push_back(decoder);
+    desktop.close(window);
+    EXPECT_TRUE(endsWithin(5000));
+    pause(1000);
+    for (const pid_t each : seen)
+        EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(each))) << "decoder " << each << " outlived";
 }
 
 // A card back that is missing: the box that says so stands over the window,
