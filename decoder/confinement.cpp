@@ -28,18 +28,54 @@ constexpr rlim_t CodeRoom = rlim_t{256} << 20;
 
 // What the builds with sanitizers need beyond decoding, all in this one
 // place: their runtimes reserve terabytes of address space for their
-// shadow memory, so no limit on it can be set, and write their reports to
-// the standard error, which such a process keeps. Nothing else changes.
+// shadow memory, so no limit on it can be set; they write their reports to
+// the standard error, which such a process keeps, a file as likely as not,
+// after reading the process's map of its memory; and UndefinedBehavior-
+// Sanitizer tells a live object's type by writing its memory into a pipe of
+// its own, which takes two descriptors more. A report ends the process with
+// the sanitizer's status, which the window's process then ends with too
+// (decoderprocess.cpp); a crash is left to kill it, as in any other build.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+extern "C" const char *__asan_default_options()
+{
+    return "color=never:handle_segv=0:detect_leaks=0";
+}
+extern "C" const char *__tsan_default_options()
+{
+    return "color=never:handle_segv=0";
+}
 constexpr bool BoundedAddressSpace = false;
+constexpr bool BoundedFileSize = false;
 constexpr int LastInheritedToClose = STDOUT_FILENO;
-// Reports: their text, and the process and thread they name.
-constexpr int SanitizerCalls[] = {SCMP_SYS(write), SCMP_SYS(getpid), SCMP_SYS(gettid), SCMP_SYS(sched_yield),
-                                  SCMP_SYS(rt_sigprocmask), SCMP_SYS(sigaltstack)};
+constexpr rlim_t SanitizerFiles = 2;
+
+// Reports: their text, the map read, the program and its libraries read
+// for the names in the stack, and the process and thread they name; the
+// pipe.
+template<typename Allow>
+bool allowWhatSanitizersNeed(const Allow &allow)
+{
+    const scmp_arg_cmp readOnly = {0, SCMP_CMP_MASKED_EQ, O_ACCMODE | O_CREAT, O_RDONLY};
+    return allow(SCMP_SYS(write), {}) && allow(SCMP_SYS(read), {}) && allow(SCMP_SYS(pread64), {})
+           && allow(SCMP_SYS(lseek), {}) && allow(SCMP_SYS(fstat), {}) && allow(SCMP_SYS(newfstatat), {})
+           && allow(SCMP_SYS(fcntl), {}) && allow(SCMP_SYS(readlink), {})
+           && allow(SCMP_SYS(open), {{1, readOnly.op, readOnly.datum_a, readOnly.datum_b}})
+           && allow(SCMP_SYS(openat), {{2, readOnly.op, readOnly.datum_a, readOnly.datum_b}})
+           && allow(SCMP_SYS(dup), {}) && allow(SCMP_SYS(getpid), {}) && allow(SCMP_SYS(gettid), {})
+           && allow(SCMP_SYS(sched_yield), {})
+           && allow(SCMP_SYS(rt_sigprocmask), {}) && allow(SCMP_SYS(sigaltstack), {}) && allow(SCMP_SYS(pipe2), {});
+}
 #else
 constexpr bool BoundedAddressSpace = true;
+constexpr bool BoundedFileSize = true;
 constexpr int LastInheritedToClose = STDERR_FILENO;
-constexpr int SanitizerCalls[] = {-1};
+constexpr rlim_t SanitizerFiles = 0;
+
+template<typename Allow>
+bool allowWhatSanitizersNeed(const Allow &)
+{
+    return true;
+}
 #endif
 
 void lower(int resource, rlim_t limit)
@@ -74,8 +110,7 @@ bool installFilter()
                  && allow(SCMP_SYS(munmap)) && allow(SCMP_SYS(mremap)) && allow(SCMP_SYS(madvise))
                  && allow(SCMP_SYS(brk)) && allow(SCMP_SYS(futex)) && allow(SCMP_SYS(clock_gettime))
                  && allow(SCMP_SYS(exit)) && allow(SCMP_SYS(exit_group)) && allow(SCMP_SYS(rt_sigreturn));
-    for (const int call : SanitizerCalls)
-        added = added && (call < 0 || allow(call));
+    added = added && allowWhatSanitizersNeed(allow);
     const bool loaded = added && seccomp_load(filter) == 0;
     seccomp_release(filter);
     return loaded;
@@ -96,8 +131,9 @@ bool confine(pid_t parent, bool withoutFilter)
     close_range(STDIN_FILENO, unsigned(LastInheritedToClose), 0);
     close_range(unsigned(SocketFd) + 1, ~0U, 0);
     lower(RLIMIT_CORE, 0);
-    lower(RLIMIT_FSIZE, 0);
-    lower(RLIMIT_NOFILE, rlim_t(SocketFd) + 1);
+    if (BoundedFileSize)
+        lower(RLIMIT_FSIZE, 0);
+    lower(RLIMIT_NOFILE, rlim_t(SocketFd) + 1 + SanitizerFiles);
     if (BoundedAddressSpace)
         lower(RLIMIT_AS, PixelBudget::LargestCeiling + CodeRoom);
     return !withoutFilter && installFilter();

@@ -76,22 +76,23 @@ int main(int argc, char **argv)
     void *page = mmap(nullptr, ControlBytes, PROT_READ | PROT_WRITE, MAP_SHARED, ControlFd, 0);
     if (page == MAP_FAILED)
         _exit(WrongStart);
-    const auto *control = static_cast<const Control *>(page);
+    auto *control = static_cast<Control *>(page);
     PixelMemory::setUpHeap();
     prepare();
     if (!Confinement::confine(number(argv[2]), misbehaviour == Misbehaviour::Unconfined))
         _exit(NoConfinement);
 
-    WindowMemory memory(SocketFd);
+    Channel channel(Channel::Side::Decoder, SocketFd, *control);
+    WindowMemory memory(channel);
     const LoadMemory::Scope scope(memory);
     Worker::stopWhen(&control->stop);
     for (;;) {
         Message request{};
         int file = -1;
-        if (receive(SocketFd, request, file, true) != Heard::Message || request.kind != Kind::Load)
+        if (channel.receive(request, file, true) != Heard::Message || request.kind != Kind::Load)
             _exit(0);
         const bool decoded = load(file, std::exchange(misbehaviour, {}));
-        if (!send(SocketFd, {Kind::Done, 0, 0, 0, 0, decoded}))
+        if (!channel.send({Kind::Done, 0, 0, 0, 0, decoded}))
             _exit(0);
     }
 }

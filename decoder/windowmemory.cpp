@@ -12,23 +12,18 @@ namespace {
 using namespace DecoderProtocol;
 
 // The window's process answers a request within microseconds: it is
-// awaited awake that long before this process sleeps.
-constexpr std::chrono::microseconds AnswerSpin{0};
+// watched for that long before this process sleeps.
+constexpr std::chrono::microseconds AnswerSpin{50};
 
 // Sends a request and returns its answer, with the file that came with it
 // (-1 if none). A window's process that is gone ends this one.
-Message ask(int socket, const Message &request, int &file)
+Message ask(Channel &channel, const Message &request, int &file)
 {
-    if (!send(socket, request))
+    if (!channel.send(request))
         _exit(0);
+    channel.watch(AnswerSpin);
     Message answer{};
-    Heard heard = Heard::Nothing;
-    const auto until = std::chrono::steady_clock::now() + AnswerSpin;
-    while (heard == Heard::Nothing && std::chrono::steady_clock::now() < until)
-        heard = receive(socket, answer, file, false);
-    if (heard == Heard::Nothing)
-        heard = receive(socket, answer, file, true);
-    if (heard != Heard::Message)
+    if (channel.receive(answer, file, true) != Heard::Message)
         _exit(0);
     if (answer.kind == Kind::Refused) {
         if (file >= 0)
@@ -44,7 +39,7 @@ Bitmap WindowMemory::target(int width, int height, int bitsPerPixel)
 {
     int file = -1;
     const Message answer =
-        ask(m_socket, {Kind::NeedTarget, width, height, bitsPerPixel, 0, 0}, file);
+        ask(m_channel, {Kind::NeedTarget, width, height, bitsPerPixel, 0, 0}, file);
     const PixelFormat format = PixelFormatFor(bitsPerPixel);
     const size_t bytes = Bitmap::pixelBytes(width, height, format);
     PixelMemory::Words pixels;
@@ -62,12 +57,12 @@ PixelReservation WindowMemory::working(size_t bytes, int width, int height)
     // Nothing is allocated for none: the load goes on at once, and is
     // stopped should the window's process refuse even that.
     if (bytes == 0) {
-        if (!send(m_socket, {Kind::NeedWorking, width, height, 0, 0, 0}))
+        if (!m_channel.send({Kind::NeedWorking, width, height, 0, 0, 0}))
             _exit(0);
         return PixelReservation();
     }
     int file = -1;
-    const Message answer = ask(m_socket, {Kind::NeedWorking, width, height, 0, bytes, 0}, file);
+    const Message answer = ask(m_channel, {Kind::NeedWorking, width, height, 0, bytes, 0}, file);
     if (file >= 0)
         close(file);
     if (answer.kind != Kind::Granted)
@@ -78,6 +73,6 @@ PixelReservation WindowMemory::working(size_t bytes, int width, int height)
 
 void WindowMemory::askedAll()
 {
-    if (!send(m_socket, {Kind::AskedAll, 0, 0, 0, 0, 0}))
+    if (!m_channel.send({Kind::AskedAll, 0, 0, 0, 0, 0}))
         _exit(0);
 }

@@ -6,6 +6,7 @@
 // in the order the loader asks. The target's pixels are the window's own
 // memory, mapped here.
 
+#include "decoderprotocol.h"
 #include "loadmemory.h"
 
 #include <exception>
@@ -19,12 +20,12 @@ public:
     {
     };
 
-    explicit WindowMemory(int socket) : m_socket(socket) {}
+    explicit WindowMemory(DecoderProtocol::Channel &channel) : m_channel(channel) {}
 
     Bitmap target(int width, int height, int bitsPerPixel) override;
     PixelReservation working(size_t bytes, int width, int height) override;
     void askedAll() override;
 
 private:
-    int m_socket;
+    DecoderProtocol::Channel &m_channel;
 };

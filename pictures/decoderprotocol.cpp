@@ -6,9 +6,29 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+inline void relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+} // namespace
+
 namespace DecoderProtocol {
 
-bool send(int socket, const Message &message, int file)
+Channel::Channel(Side side, int socket, Control &control)
+    : m_socket(socket), m_sent(side == Side::Window ? control.sentToDecoder : control.sentToWindow),
+      m_coming(side == Side::Window ? control.sentToWindow : control.sentToDecoder),
+      m_received(m_coming.load(std::memory_order_relaxed))
+{
+}
+
+bool Channel::send(const Message &message, int file)
 {
     iovec data{const_cast<Message *>(&message), sizeof message};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
@@ -26,12 +46,13 @@ bool send(int socket, const Message &message, int file)
     }
     ssize_t sent;
     do {
-        sent = sendmsg(socket, &header, MSG_NOSIGNAL);
+        sent = sendmsg(m_socket, &header, MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
+    m_sent.fetch_add(1, std::memory_order_release);
     return sent == ssize_t(sizeof message);
 }
 
-Heard receive(int socket, Message &message, int &file, bool wait)
+Heard Channel::receive(Message &message, int &file, bool wait)
 {
     file = -1;
     iovec data{&message, sizeof message};
@@ -45,7 +66,7 @@ Heard receive(int socket, Message &message, int &file, bool wait)
     header.msg_controllen = sizeof control;
     ssize_t got;
     do {
-        got = recvmsg(socket, &header, MSG_CMSG_CLOEXEC | (wait ? 0 : MSG_DONTWAIT));
+        got = recvmsg(m_socket, &header, MSG_CMSG_CLOEXEC | (wait ? 0 : MSG_DONTWAIT));
     } while (got < 0 && errno == EINTR);
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
         return Heard::Nothing;
@@ -68,7 +89,21 @@ Heard receive(int socket, Message &message, int &file, bool wait)
         file = -1;
         return Heard::Gone;
     }
+    ++m_received;
     return Heard::Message;
+}
+
+bool Channel::watch(std::chrono::microseconds time) const
+{
+    const auto until = std::chrono::steady_clock::now() + time;
+    for (;;) {
+        if (m_coming.load(std::memory_order_acquire) != m_received)
+            return true;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        for (int i = 0; i < 16; ++i)
+            relax();
+    }
 }
 
 } // namespace DecoderProtocol

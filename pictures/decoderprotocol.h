@@ -20,6 +20,7 @@
 // for the load, in the order the loaders ask for it (loadmemory.h).
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 namespace DecoderProtocol {
@@ -45,8 +46,15 @@ enum Exit : int {
 // The page both sides map.
 struct Control {
     std::atomic<bool> stop; // the load under way is given up
+    // The messages each side has sent: a side that awaits the other's next
+    // one within a load watches its count a moment before it sleeps on the
+    // socket, with no system call meanwhile. Only a hint: what comes is what
+    // the socket says.
+    std::atomic<uint32_t> sentToDecoder;
+    std::atomic<uint32_t> sentToWindow;
 };
-static_assert(std::atomic<bool>::is_always_lock_free, "the control page is shared between processes");
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free,
+              "the control page is shared between processes");
 inline constexpr unsigned long ControlBytes = 4096;
 
 enum class Kind : uint32_t {
@@ -71,18 +79,37 @@ struct Message {
     uint32_t decoded; // Done: 1 when every pixel of the picture was decoded
 };
 
-// Sends message, with file handed over when it is not -1; false when the
-// other side is gone. Never raises SIGPIPE.
-bool send(int socket, const Message &message, int file = -1);
-
 enum class Heard {
     Message, // message, and in file the file handed over with it or -1
     Nothing, // nothing there yet (only without waiting)
     Gone,    // the other side has closed or broken the conversation
 };
-// The next message, waiting for it or not. A file that comes with a message
-// is received close-on-exec; more than one, or one with a message of the
-// wrong size, breaks the conversation and is closed.
-Heard receive(int socket, Message &message, int &file, bool wait);
+
+// One side's end of a conversation.
+class Channel
+{
+public:
+    enum class Side { Window, Decoder };
+    Channel(Side side, int socket, Control &control);
+
+    int socket() const { return m_socket; }
+
+    // Sends message, with file handed over when it is not -1; false when
+    // the other side is gone. Never raises SIGPIPE.
+    bool send(const Message &message, int file = -1);
+    // The next message, waiting for it or not. A file that comes with a
+    // message is received close-on-exec; more than one, or one with a
+    // message of the wrong size, breaks the conversation and is closed.
+    Heard receive(Message &message, int &file, bool wait);
+    // Watches for the other side's next message for at most that long,
+    // awake: whether one has been sent.
+    bool watch(std::chrono::microseconds time) const;
+
+private:
+    int m_socket;
+    std::atomic<uint32_t> &m_sent;
+    const std::atomic<uint32_t> &m_coming;
+    uint32_t m_received = 0;
+};
 
 } // namespace DecoderProtocol
