@@ -73,16 +73,16 @@ int main(int argc, char **argv)
     if (argc < 3 || argc > 4 || number(argv[1]) != Version || number(argv[2]) <= 0)
         _exit(WrongStart);
     std::string misbehaviour = argc == 4 ? argv[3] : "";
-    void *page = mmap(nullptr, ControlBytes, PROT_READ | PROT_WRITE, MAP_SHARED, ControlFd, 0);
+    void *page = mmap(nullptr, ControlBytes, PROT_READ, MAP_SHARED, ControlFd, 0);
     if (page == MAP_FAILED)
         _exit(WrongStart);
-    auto *control = static_cast<Control *>(page);
+    const auto *control = static_cast<const Control *>(page);
     PixelMemory::setUpHeap();
     prepare();
     if (!Confinement::confine(number(argv[2]), misbehaviour == Misbehaviour::Unconfined))
         _exit(NoConfinement);
 
-    Channel channel(Channel::Side::Decoder, SocketFd, *control);
+    Channel channel(SocketFd);
     WindowMemory memory(channel);
     const LoadMemory::Scope scope(memory);
     Worker::stopWhen(&control->stop);

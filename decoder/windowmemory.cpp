@@ -3,17 +3,11 @@
 #include "decoderprotocol.h"
 #include "picturedepth.h"
 
-#include <chrono>
-
 #include <unistd.h>
 
 namespace {
 
 using namespace DecoderProtocol;
-
-// The window's process answers a request within microseconds: it is
-// watched for that long before this process sleeps.
-constexpr std::chrono::microseconds AnswerSpin{50};
 
 // Sends a request and returns its answer, with the file that came with it
 // (-1 if none). A window's process that is gone ends this one.
@@ -21,7 +15,6 @@ Message ask(Channel &channel, const Message &request, int &file)
 {
     if (!channel.send(request))
         _exit(0);
-    channel.watch(AnswerSpin);
     Message answer{};
     if (channel.receive(answer, file, true) != Heard::Message)
         _exit(0);

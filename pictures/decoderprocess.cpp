@@ -36,10 +36,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds StopGrace{100};
 // How often a wait asks whether its load was given up.
 constexpr int StopPollMilliseconds = 2;
-// A decoder process answers a request within microseconds and a card's
-// load within a hundred or so: a load under way waits for it awake that
-// long, and sleeps only after.
-constexpr std::chrono::microseconds AnswerSpin{150};
 
 std::mutex settingsMutex;
 std::string programForTesting;
@@ -127,7 +123,8 @@ DecoderProcess::DecoderProcess()
         close(sockets[1]);
         return;
     }
-    m_channel.emplace(Channel::Side::Window, m_socket, *new (m_control.get()) Control{});
+    new (m_control.get()) Control{};
+    m_channel.emplace(m_socket);
     const int control = PixelMemory::sharedFile(m_control);
     // Above the descriptors the decoder process gets, so that placing one
     // cannot overwrite the other.
@@ -252,7 +249,6 @@ Conversation::Heard Conversation::next(Message &message, int &fileWithIt)
 {
     const Clock::time_point start = Clock::now();
     using enum DecoderProtocol::Heard;
-    m_process.channel().watch(AnswerSpin);
     DecoderProtocol::Heard heard = m_process.channel().receive(message, fileWithIt, false);
     while (heard == Nothing) {
         if (Worker::stopRequested()) {

@@ -6,27 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-inline void relax()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__)
-    asm volatile("yield");
-#endif
-}
-
-} // namespace
-
 namespace DecoderProtocol {
-
-Channel::Channel(Side side, int socket, Control &control)
-    : m_socket(socket), m_sent(side == Side::Window ? control.sentToDecoder : control.sentToWindow),
-      m_coming(side == Side::Window ? control.sentToWindow : control.sentToDecoder),
-      m_received(m_coming.load(std::memory_order_relaxed))
-{
-}
 
 bool Channel::send(const Message &message, int file)
 {
@@ -48,7 +28,6 @@ bool Channel::send(const Message &message, int file)
     do {
         sent = sendmsg(m_socket, &header, MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
-    m_sent.fetch_add(1, std::memory_order_release);
     return sent == ssize_t(sizeof message);
 }
 
@@ -89,21 +68,7 @@ Heard Channel::receive(Message &message, int &file, bool wait)
         file = -1;
         return Heard::Gone;
     }
-    ++m_received;
     return Heard::Message;
-}
-
-bool Channel::watch(std::chrono::microseconds time) const
-{
-    const auto until = std::chrono::steady_clock::now() + time;
-    for (;;) {
-        if (m_coming.load(std::memory_order_acquire) != m_received)
-            return true;
-        if (std::chrono::steady_clock::now() >= until)
-            return false;
-        for (int i = 0; i < 16; ++i)
-            relax();
-    }
 }
 
 } // namespace DecoderProtocol

@@ -20,7 +20,6 @@
 // for the load, in the order the loaders ask for it (loadmemory.h).
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 
 namespace DecoderProtocol {
@@ -46,15 +45,8 @@ enum Exit : int {
 // The page both sides map.
 struct Control {
     std::atomic<bool> stop; // the load under way is given up
-    // The messages each side has sent: a side that awaits the other's next
-    // one within a load watches its count a moment before it sleeps on the
-    // socket, with no system call meanwhile. Only a hint: what comes is what
-    // the socket says.
-    std::atomic<uint32_t> sentToDecoder;
-    std::atomic<uint32_t> sentToWindow;
 };
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free,
-              "the control page is shared between processes");
+static_assert(std::atomic<bool>::is_always_lock_free, "the control page is shared between processes");
 inline constexpr unsigned long ControlBytes = 4096;
 
 enum class Kind : uint32_t {
@@ -85,12 +77,14 @@ enum class Heard {
     Gone,    // the other side has closed or broken the conversation
 };
 
-// One side's end of a conversation.
+// One side's end of a conversation. Each side sleeps on the socket as soon
+// as it awaits the other: on a machine of two processors shared with other
+// work, watching for the next message awake for as little as 50 us made a
+// card's round trip slower, not faster (docs/performance.md).
 class Channel
 {
 public:
-    enum class Side { Window, Decoder };
-    Channel(Side side, int socket, Control &control);
+    explicit Channel(int socket) : m_socket(socket) {}
 
     int socket() const { return m_socket; }
 
@@ -101,15 +95,9 @@ public:
     // message is received close-on-exec; more than one, or one with a
     // message of the wrong size, breaks the conversation and is closed.
     Heard receive(Message &message, int &file, bool wait);
-    // Watches for the other side's next message for at most that long,
-    // awake: whether one has been sent.
-    bool watch(std::chrono::microseconds time) const;
 
 private:
     int m_socket;
-    std::atomic<uint32_t> &m_sent;
-    const std::atomic<uint32_t> &m_coming;
-    uint32_t m_received = 0;
 };
 
 } // namespace DecoderProtocol
