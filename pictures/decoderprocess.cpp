@@ -8,6 +8,7 @@
 #include "sharedfile.h"
 #include "workerthread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -94,6 +95,9 @@ public:
     void end();
 
 private:
+    // Starts it; 0, or the error that kept it from starting.
+    int start(const std::string &program, std::string misbehaviour);
+
     pid_t m_pid = -1;
     int m_socket = -1;
     PixelMemory::SharedWith m_sharer{++startedCount};
@@ -114,51 +118,7 @@ DecoderProcess::DecoderProcess()
         misbehaviour = misbehaviourForTesting;
     }
     const std::string program = programPath();
-    int sockets[2] = {-1, -1};
-    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0)
-        return;
-    m_socket = sockets[0];
-    m_control = PixelMemory::allocateShared(ControlBytes, m_sharer);
-    if (!m_control) {
-        close(sockets[1]);
-        return;
-    }
-    new (m_control.get()) Control{};
-    m_channel.emplace(m_socket);
-    const int control = PixelMemory::sharedFile(m_control);
-    // Above the descriptors the decoder process gets, so that placing one
-    // cannot overwrite the other.
-    const int socketAbove = fcntl(sockets[1], F_DUPFD_CLOEXEC, ControlFd + 1);
-    const int controlAbove = fcntl(control, F_DUPFD_CLOEXEC, ControlFd + 1);
-    close(sockets[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, socketAbove, SocketFd);
-    posix_spawn_file_actions_adddup2(&actions, controlAbove, ControlFd);
-    posix_spawn_file_actions_addclosefrom_np(&actions, ControlFd + 1);
-    // Signals as a new process has them, whatever this one's threads set.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const std::string version = std::to_string(Version), parent = std::to_string(getpid());
-    std::vector<char *> arguments = {const_cast<char *>(program.c_str()), const_cast<char *>(version.c_str()),
-                                     const_cast<char *>(parent.c_str())};
-    if (!misbehaviour.empty())
-        arguments.push_back(misbehaviour.data());
-    arguments.push_back(nullptr);
-    char *environment[] = {nullptr};
-    const int failed = socketAbove < 0 || controlAbove < 0
-                           ? errno
-                           : posix_spawn(&m_pid, program.c_str(), &actions, &attributes, arguments.data(), environment);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    close(socketAbove);
-    close(controlAbove);
+    const int failed = start(program, misbehaviour);
     if (failed != 0) {
         m_pid = -1;
         setUnavailable(cp932(u8"画像を読み込むプログラム \"") + CodePage::fromUtf8(program)
@@ -166,14 +126,66 @@ DecoderProcess::DecoderProcess()
     }
 }
 
+int DecoderProcess::start(const std::string &program, std::string misbehaviour)
+{
+    int sockets[2] = {-1, -1};
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0)
+        return errno;
+    m_socket = sockets[0];
+    m_channel.emplace(m_socket);
+    // Both above the descriptors the decoder process gets, so that placing
+    // one cannot overwrite the other.
+    const int socketAbove = fcntl(sockets[1], F_DUPFD_CLOEXEC, ControlFd + 1);
+    int failed = socketAbove < 0 ? errno : 0;
+    close(sockets[1]);
+    m_control = PixelMemory::allocateShared(ControlBytes, m_sharer);
+    if (!m_control && failed == 0)
+        failed = ENOMEM;
+    const int controlAbove = m_control ? fcntl(PixelMemory::sharedFile(m_control), F_DUPFD_CLOEXEC, ControlFd + 1) : -1;
+    if (controlAbove < 0 && failed == 0)
+        failed = errno;
+    if (failed == 0) {
+        new (m_control.get()) Control{};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, socketAbove, SocketFd);
+        posix_spawn_file_actions_adddup2(&actions, controlAbove, ControlFd);
+        posix_spawn_file_actions_addclosefrom_np(&actions, ControlFd + 1);
+        // Signals as a new process has them, whatever this one's threads set.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        std::string version = std::to_string(Version), parent = std::to_string(getpid());
+        std::vector<char *> arguments = {const_cast<char *>(program.c_str()), version.data(), parent.data()};
+        if (!misbehaviour.empty())
+            arguments.push_back(misbehaviour.data());
+        arguments.push_back(nullptr);
+        char *environment[] = {nullptr};
+        failed = posix_spawn(&m_pid, program.c_str(), &actions, &attributes, arguments.data(), environment);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    if (socketAbove >= 0)
+        close(socketAbove);
+    if (controlAbove >= 0)
+        close(controlAbove);
+    return failed;
+}
+
 void DecoderProcess::end()
 {
     if (m_socket >= 0)
         close(m_socket);
     m_socket = -1;
+    m_control.reset();
+    PixelMemory::forgetSharer(m_sharer);
     if (m_pid <= 0)
         return;
-    m_control.reset();
     kill(m_pid, SIGKILL);
     int status = 0;
     pid_t reaped;
@@ -181,7 +193,6 @@ void DecoderProcess::end()
         reaped = waitpid(m_pid, &status, 0);
     } while (reaped < 0 && errno == EINTR);
     m_pid = -1;
-    PixelMemory::forgetSharer(m_sharer);
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     // In the builds with sanitizers, a report that ended a decoder process
     // (decoder/confinement.cpp) fails the program as one of its own would.
