@@ -15,7 +15,13 @@
 #include <optional>
 #include <vector>
 
+// Qt's image where the code that includes this builds with Qt; the decoder
+// process builds without (see toQImage).
+#if __has_include(<QImage>)
+#include <QImage>
+#else
 class QImage;
+#endif
 
 enum class PixelFormat {
     Indexed1,  // two colours: black and white; leftmost pixel in the high bit
@@ -138,7 +144,7 @@ public:
     uint8_t nearestIndex(Rgb colour) const;
 
     // Qt's half of the bitmap (bitmapqimage.cpp, in the library
-    // platformqt), for what shows it; a caller includes <QImage>.
+    // platformqt), for what shows it.
     // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
     // Rows top to top + count - 1 of it the same way; a 4-bit picture,
