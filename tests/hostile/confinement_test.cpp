@@ -6,12 +6,14 @@
 #include "decoderprocess.h"
 #include "testpictures.h"
 #include "workdir.h"
+#include "workerthread.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -139,4 +141,40 @@ TEST_F(Misbehaving, ASystemThatCannotConfineDecodersDecodesNothingAndSaysWhy)
     EXPECT_NE(decoderUnavailableReason().find("/missing"), std::string::npos);
     setDecoderProgramForTesting(KUERUMI_DECODER);
     expectTheNextLoadWorks();
+}
+
+// A load given up beside the window is stopped by its decoder process
+// itself, which then serves the next load: it is told, not killed.
+TEST_F(Misbehaving, ALoadGivenUpIsStoppedByItsDecoder)
+{
+    ScopedWorkDir::write("slow.jpg", slowJpeg(4000));
+    bool loaded = true;
+    const std::shared_ptr<WorkerJob> slow = Worker::start([&loaded] {
+        Bitmap target;
+        loaded = loadPictureConfined("slow.jpg", target);
+    });
+    // Given up once its decoder process holds the picture.
+    const auto decoding = [this] {
+        for (const pid_t child : childProcesses(getpid())) {
+            for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(child) + "/fd")) {
+                if (std::filesystem::read_symlink(fd) == dir.path() + "/slow.jpg")
+                    return child;
+            }
+        }
+        return pid_t(0);
+    };
+    pid_t decoder = 0;
+    while (!slow->done() && (decoder = decoding()) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    slow->requestStop();
+    slow->wait();
+    ASSERT_NE(decoder, 0) << "the picture was loaded before it could be given up";
+    EXPECT_FALSE(loaded);
+    bool next = false;
+    Worker::start([&next] {
+        Bitmap target;
+        next = loadPictureConfined("card.jpg", target);
+    })->wait();
+    EXPECT_TRUE(next);
+    EXPECT_EQ(childProcesses(getpid()), std::vector<pid_t>{decoder}) << "the same decoder process";
 }
