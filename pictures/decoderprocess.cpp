@@ -303,11 +303,14 @@ void Conversation::windUp(bool stop)
             close(file);
         if (heard == DecoderProtocol::Heard::Message && message.kind == Kind::Done)
             return;
-        // What it asks for on its way out is refused.
-        const bool request = heard == DecoderProtocol::Heard::Message
-                             && (message.kind == Kind::NeedTarget || message.kind == Kind::NeedWorking);
+        // What it asks for on its way out is refused; what awaits no answer
+        // is let be.
+        const bool heardOne = heard == DecoderProtocol::Heard::Message;
+        const bool request = heardOne && (message.kind == Kind::NeedTarget
+                                          || (message.kind == Kind::NeedWorking && message.bytes > 0));
+        const bool word = heardOne && (message.kind == Kind::AskedAll || message.kind == Kind::NeedWorking);
         if ((request && !answer(Kind::Refused)) || heard == DecoderProtocol::Heard::Gone || Clock::now() >= until
-            || (heard == DecoderProtocol::Heard::Message && !request && message.kind != Kind::AskedAll)) {
+            || (heardOne && !request && !word)) {
             endProcess();
             return;
         }
@@ -347,8 +350,8 @@ bool Conversation::load(int file, Bitmap &target)
                 if (hangForTesting.load() == 0)
                     m_allowed = HangTime::Base + std::chrono::duration_cast<Clock::duration>(
                                                      HangTime::PerMegapixel * megapixels);
-                Message made{Kind::TargetMade, 0, 0, 0, target.isEmpty() ? 0 : target.bytesPerLine() * size_t(target.height()), 0};
-                if (!m_process.channel().send(made, target.sharedFile())) {
+                const size_t bytes = target.isEmpty() ? 0 : target.bytesPerLine() * size_t(target.height());
+                if (!m_process.channel().send({Kind::TargetMade, 0, 0, 0, bytes, 0}, target.sharedFile())) {
                     endProcess();
                     return false;
                 }
@@ -375,7 +378,8 @@ bool Conversation::load(int file, Bitmap &target)
                 break;
             case Kind::Done:
                 setUnavailable({});
-                return message.decoded == 1;
+                // A picture decoded whole was drawn into a target.
+                return message.decoded == 1 && !target.isEmpty();
             default:
                 endProcess();
                 return false;

@@ -470,8 +470,8 @@ TEST_F(VerySlowCardsOnX, DecodersRunConfinedApartAndEndWithTheWindow)
         const std::string number = fd.path().filename().string();
         const bool picture = handed == dir.path() + "/cardimages/slow.jpg";
         decoding = decoding || picture;
-        EXPECT_TRUE(picture || handed.starts_with("/memfd:kuerumi-pixels") || (number == "3" && handed.starts_with("socket:"))
-                    || (number == "2" && handed == reports))
+        EXPECT_TRUE(picture || handed.starts_with("/memfd:kuerumi-pixels")
+                    || (number == "3" && handed.starts_with("socket:")) || (number == "2" && handed == reports))
             << number << " -> " << handed;
     }
     EXPECT_TRUE(decoding) << "caught between two cards";
