@@ -1,11 +1,13 @@
 // くえるみ: a tarot reading with the 22 cards of the Major Arcana.
 
 #include "afterfirstframe.h"
+#include "decoderprocess.h"
 #include "errorreporter.h"
 #include "iconsizes.h"
 #include "pixelmemory.h"
 #include "qttranslation.h"
 #include "uranai1.h"
+#include "workerthread.h"
 
 #include <QIcon>
 #include <QIconEngine>
@@ -67,6 +69,9 @@ private:
 int main(int argc, char *argv[])
 {
     PixelMemory::setUpHeap();
+    // The worker's decoder process starts while Qt does: the first back
+    // then need not wait for it.
+    Worker::start(startDecoderProcess);
     ReportingApplication application(argc, argv);
     installQtTranslation(&application);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));

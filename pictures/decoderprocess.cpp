@@ -420,6 +420,11 @@ bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target)
     return decoded && process->running();
 }
 
+void startDecoderProcess()
+{
+    decoderForThisThread();
+}
+
 std::string decoderUnavailableReason()
 {
     const std::lock_guard lock(settingsMutex);

@@ -30,6 +30,11 @@
 // 100 ms, false.
 bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target);
 
+// Starts this thread's decoder process now, if it has none, so that its
+// first picture need not wait for one to start: the program has its worker
+// thread's started first thing, to start beside Qt's own starting.
+void startDecoderProcess();
+
 // How long a decoder process may take before it is taken for hung: 10 s,
 // and 2 s for each million pixels once the picture's size is known, 42 s
 // for 4000 x 4000, whose costliest honest picture (a photograph in 88
