@@ -5,6 +5,7 @@
 
 #include <seccomp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -78,10 +79,16 @@ bool allowWhatSanitizersNeed(const Allow &)
 }
 #endif
 
+// Lowers a limit to at most that, soft and hard alike: one the window's
+// process was given lower already stays.
 void lower(int resource, rlim_t limit)
 {
-    const rlimit lowered{limit, limit};
-    if (setrlimit(resource, &lowered) != 0)
+    rlimit now{};
+    if (getrlimit(resource, &now) != 0)
+        _exit(DecoderProtocol::WrongStart);
+    const rlim_t lowered = now.rlim_max == RLIM_INFINITY || now.rlim_max > limit ? limit : now.rlim_max;
+    const rlimit both{std::min(now.rlim_cur, lowered), lowered};
+    if (setrlimit(resource, &both) != 0)
         _exit(DecoderProtocol::WrongStart);
 }
 
