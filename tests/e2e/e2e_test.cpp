@@ -451,30 +451,31 @@ TEST_F(VerySlowCardsOnX, DecodersRunConfinedApartAndEndWithTheWindow)
     showCards();
     pause(300);
     const std::vector<pid_t> decoders = childProcesses(shown);
-    ASSERT_EQ(decoders.size(), 1u) << "one decoder process, the worker thread's";
-    const pid_t decoder = decoders[0];
-    EXPECT_EQ(processStatus(decoder, "Seccomp"), "Seccomp:\t2");
-    EXPECT_EQ(processStatus(decoder, "NoNewPrivs"), "NoNewPrivs:\t1");
+    ASSERT_FALSE(decoders.empty()) << "no decoder process";
     EXPECT_EQ(processStatus(shown, "Seccomp"), "Seccomp:\t0");
-    // Its socket, the picture it decodes and the memory it decodes it into;
-    // in the builds with sanitizers, the program's standard error too, for
-    // their reports.
+    // Each holds its socket, the picture it decodes and the memory it
+    // decodes it into; in the builds with sanitizers, the program's standard
+    // error too, for their reports.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     const std::string reports = std::filesystem::read_symlink("/proc/" + std::to_string(shown) + "/fd/2").string();
 #else
     const std::string reports = "none";
 #endif
-    bool decoding = false;
-    for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(decoder) + "/fd")) {
-        const std::string handed = std::filesystem::read_symlink(fd).string();
-        const std::string number = fd.path().filename().string();
-        const bool picture = handed == dir.path() + "/cardimages/slow.jpg";
-        decoding = decoding || picture;
-        EXPECT_TRUE(picture || handed.starts_with("/memfd:kuerumi-pixels")
-                    || (number == "3" && handed.starts_with("socket:")) || (number == "2" && handed == reports))
-            << number << " -> " << handed;
+    pid_t decoder = 0; // one that decodes a card now
+    for (const pid_t each : decoders) {
+        EXPECT_EQ(processStatus(each, "Seccomp"), "Seccomp:\t2");
+        EXPECT_EQ(processStatus(each, "NoNewPrivs"), "NoNewPrivs:\t1");
+        for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(each) + "/fd")) {
+            const std::string handed = std::filesystem::read_symlink(fd).string();
+            const std::string number = fd.path().filename().string();
+            const bool picture = handed == dir.path() + "/cardimages/slow.jpg";
+            decoder = picture ? each : decoder;
+            EXPECT_TRUE(picture || handed.starts_with("/memfd:kuerumi-pixels")
+                        || (number == "3" && handed.starts_with("socket:")) || (number == "2" && handed == reports))
+                << number << " -> " << handed;
+        }
     }
-    EXPECT_TRUE(decoding) << "caught between two cards";
+    ASSERT_NE(decoder, 0) << "caught between two cards";
 
     kill(decoder, SIGKILL);
     QStringList boxes;
