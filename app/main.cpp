@@ -1,11 +1,13 @@
 // くえるみ: a tarot reading with the 22 cards of the Major Arcana.
 
 #include "afterfirstframe.h"
+#include "decoderprocess.h"
 #include "errorreporter.h"
 #include "iconsizes.h"
 #include "pixelmemory.h"
 #include "qttranslation.h"
 #include "uranai1.h"
+#include "workerthread.h"
 
 #include <QIcon>
 #include <QIconEngine>
@@ -67,6 +69,9 @@ private:
 int main(int argc, char *argv[])
 {
     PixelMemory::setUpHeap();
+    // Each decoding thread's decoder process starts while Qt does: the
+    // first backs then need not wait for one.
+    Worker::startPool(startDecoderProcess);
     ReportingApplication application(argc, argv);
     installQtTranslation(&application);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kuerumi.Kuerumi"));

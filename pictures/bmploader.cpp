@@ -1,5 +1,6 @@
 #include "bmploader.h"
 
+#include "loadmemory.h"
 #include "pictureinput.h"
 #include "picturetarget.h"
 
@@ -392,6 +393,7 @@ bool loadBmp(PictureInput &input, Bitmap &target)
     if (!readHeader(input, header))
         return false;
     makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits);
+    LoadMemory::current().askedAll();
     if (header.runLength())
         whitenRowsFrom(target, 0); // what the runs pass over
     uint8_t indexFor[256] = {};

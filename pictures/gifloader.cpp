@@ -1,5 +1,6 @@
 #include "gifloader.h"
 
+#include "loadmemory.h"
 #include "pictureinput.h"
 #include "picturetarget.h"
 
@@ -339,6 +340,7 @@ bool loadGif(PictureInput &input, Bitmap &target)
     stream.startData(clearsAllowed(width, height));
 
     makeTarget(target, input, width, height, 8);
+    LoadMemory::current().askedAll();
     whitenRowsFrom(target, 0);
     uint8_t indexFor[256];
     fillIndexTable(frame.ColorMap ? frame.ColorMap : gif->SColorMap, stream.codeSize(), transparent, target,

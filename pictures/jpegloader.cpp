@@ -1,6 +1,7 @@
 #include "jpegloader.h"
 
 #include "jpegdecoder.h"
+#include "loadmemory.h"
 #include "pictureinput.h"
 #include "picturetarget.h"
 #include "workerthread.h"
@@ -38,7 +39,8 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
     Bitmap &target = *load->target;
     try {
         makeTarget(target, *load->input, width, height, bitsPerPixel);
-        load->working = Bitmap::reserve(workingBytes, width, height);
+        load->working = LoadMemory::current().working(workingBytes, width, height);
+        LoadMemory::current().askedAll();
     } catch (...) {
         load->error = std::current_exception();
         return nullptr;

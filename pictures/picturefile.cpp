@@ -22,6 +22,11 @@ std::string pictureFilePath(const std::string &cp932FileName)
 bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target)
 {
     PictureInput input(pictureFilePath(cp932FileName));
+    return loadPicture(input, target);
+}
+
+bool loadPicture(PictureInput &input, Bitmap &target)
+{
     const PictureKind kind =
         input.isOpen() ? pictureKindOf(input.head(), input.headSize()) : PictureKind::Unknown;
     // A kind added to PictureFormats needs its case here: the build says so.

@@ -8,6 +8,8 @@
 
 #include <string>
 
+class PictureInput;
+
 // Loads the picture file cp932FileName (code page 932; relative names are
 // found from the current directory; "\" separates folders as "/" does) into
 // target at the picture's own size and at the depth PixelFormatFor gives for
@@ -23,6 +25,10 @@
 // size past Bitmap's caps, or past what the pixel budget has left with room
 // to turn the picture twice over, before any of its pixels are allocated.
 bool LoadPictureFile(const std::string &cp932FileName, Bitmap &target);
+
+// The same for a file that input has opened: what a decoder process runs
+// on each file that the window's process hands it (decoderprocess.h).
+bool loadPicture(PictureInput &input, Bitmap &target);
 
 // The name of a picture file as LoadPictureFile opens it: UTF-8, each "\"
 // a "/".

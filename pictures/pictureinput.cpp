@@ -5,12 +5,24 @@
 #include <algorithm>
 #include <cstring>
 
-PictureInput::PictureInput(const std::string &utf8Path)
-    : m_buffer(std::make_unique_for_overwrite<unsigned char[]>(BufferSize))
+namespace {
+
+std::optional<SharedFile> openPicture(const std::string &utf8Path)
 {
     int error = 0;
-    if (!utf8Path.empty())
-        m_file = SharedFile::open(utf8Path, error);
+    return utf8Path.empty() ? std::nullopt : SharedFile::open(utf8Path, error);
+}
+
+} // namespace
+
+PictureInput::PictureInput(const std::string &utf8Path) : PictureInput(openPicture(utf8Path))
+{
+}
+
+PictureInput::PictureInput(std::optional<SharedFile> file)
+    : m_file(std::move(file)), m_buffer(std::make_unique_for_overwrite<unsigned char[]>(BufferSize))
+{
+    int error = 0;
     if (!m_file)
         return;
     // The head is read whole where the file has it, so that a format can be

@@ -40,6 +40,9 @@ public:
     // Opens utf8Path and reads its first bytes. A file that is missing, no
     // regular file, unreadable or empty is not open.
     explicit PictureInput(const std::string &utf8Path);
+    // The same over a file opened already, such as one that the window's
+    // process hands to a decoder process; none is not open.
+    explicit PictureInput(std::optional<SharedFile> file);
 
     bool isOpen() const { return m_file.has_value() && m_end > 0; }
 

@@ -1,5 +1,6 @@
 #include "picturetarget.h"
 
+#include "loadmemory.h"
 #include "picturedepth.h"
 #include "pictureinput.h"
 
@@ -8,8 +9,18 @@
 void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel)
 {
     target = Bitmap();
-    target = Bitmap(width, height, PixelFormatFor(bitsPerPixel), Bitmap::Unwritten, Bitmap::Charge::AsTurned);
+    target = LoadMemory::current().target(width, height, bitsPerPixel);
     input.allowFor(width, height);
+}
+
+Bitmap admitTarget(int width, int height, int bitsPerPixel, std::optional<PixelMemory::SharedWith> sharer)
+{
+    // The bitmap checks the caps, then, charged as its turned copy, is
+    // admitted with room for two such copies (PixelReservation::tryTakePicture).
+    const PixelFormat format = PixelFormatFor(bitsPerPixel);
+    constexpr Bitmap::Charge charge = Bitmap::Charge::AsTurned;
+    return sharer ? Bitmap(width, height, format, Bitmap::Unwritten, charge, *sharer)
+                  : Bitmap(width, height, format, Bitmap::Unwritten, charge);
 }
 
 void drawOverWhite(const uint8_t *from, uint32_t *to, int count)

@@ -5,6 +5,7 @@
 #include "bitmap.h"
 
 #include <exception>
+#include <optional>
 
 class PictureInput;
 
@@ -19,8 +20,17 @@ class PictureInput;
 // lie: what a slot takes does not depend on the deal, and a deck that fits
 // once fits every time. Otherwise throws the BitmapError of a picture too
 // large, before allocating. Once the target is made, input may go on as
-// far as a picture of its size needs.
+// far as a picture of its size needs. The target comes from the load's
+// memory (loadmemory.h): this process's budget, through admitTarget, or
+// in a decoder process the window's.
 void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel);
+
+// The budget's part of makeTarget, the one test of a picture's room
+// wherever it is decoded: the caps, room for two turned copies, then the
+// target charged as its turned copy. With a sharer, its pixels are memory
+// that a decoder process maps too, as Bitmap's constructor says.
+Bitmap admitTarget(int width, int height, int bitsPerPixel,
+                   std::optional<PixelMemory::SharedWith> sharer = std::nullopt);
 
 // One channel of a colour of that alpha drawn over white, as transparent
 // parts of every picture are: (c * alpha + 255 * (255 - alpha) + 127) / 255,

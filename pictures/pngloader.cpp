@@ -1,5 +1,6 @@
 #include "pngloader.h"
 
+#include "loadmemory.h"
 #include "pictureinput.h"
 #include "picturetarget.h"
 #include "pngdecoder.h"
@@ -111,7 +112,7 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
             const size_t rowBytes = size_t(width) * (rows->output == PngRows::Indices ? 1
                                                      : rows->output == PngRows::Rgb   ? 3
                                                                                       : 4);
-            load->rowMemory = Bitmap::reserve(rowBytes * size_t(height), width, height);
+            load->rowMemory = LoadMemory::current().working(rowBytes * size_t(height), width, height);
             load->rows = std::make_unique_for_overwrite<unsigned char[]>(rowBytes * size_t(height));
             rows->first = load->rows.get();
             rows->stride = rowBytes;
@@ -123,6 +124,7 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
             fillIndexTable(*header, target, load->indexFor);
         else
             load->colours.resize(size_t(width));
+        LoadMemory::current().askedAll();
     } catch (...) {
         load->error = std::current_exception();
         return false;

@@ -2,7 +2,7 @@
 
 #include "besidewindow.h"
 #include "busypointer.h"
-#include "picturefile.h"
+#include "decoderprocess.h"
 #include "picturemiss.h"
 #include "workerthread.h"
 
@@ -51,7 +51,7 @@ CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
             const LoadOrder::Member member(m_order, i);
             delayForTesting();
             if (!Worker::stopRequested())
-                out->loaded = LoadPictureFile(m_loads[i].cp932FileName, out->picture);
+                out->loaded = loadPictureConfined(m_loads[i].cp932FileName, out->picture);
         });
         m_results.push_back(std::move(result));
     }

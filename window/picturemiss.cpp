@@ -2,6 +2,7 @@
 
 #include "cardtable.h"
 #include "codepage.h"
+#include "decoderprocess.h"
 #include "picturefile.h"
 #include "sharedfile.h"
 
@@ -38,5 +39,8 @@ std::exception_ptr missedPictureError(const std::string &cp932FileName)
         return std::make_exception_ptr(FileOpenError(path, describeFileError(error)));
     static const Cp932Literal before(u8"ファイル \"");
     static const Cp932Literal after(u8"\" は画像として読み込めません");
-    return std::make_exception_ptr(AppError(before.str() + path + after.str()));
+    // Pictures that no decoder process can decode at all say why.
+    const std::string why = decoderUnavailableReason();
+    static const Cp932Literal because(u8"。");
+    return std::make_exception_ptr(AppError(before.str() + path + after.str() + (why.empty() ? "" : because.str() + why)));
 }

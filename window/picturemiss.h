@@ -22,5 +22,6 @@ void reportMissedPicture();
 
 // The error for a picture file that LoadPictureFile refused: the card list's
 // FileOpenError with the system's reason when the file cannot be opened as
-// the loader opens it, otherwise an error saying that it holds no picture.
+// the loader opens it, otherwise an error saying that it holds no picture,
+// and why when no picture can be decoded at all (decoderUnavailableReason).
 std::exception_ptr missedPictureError(const std::string &cp932FileName);

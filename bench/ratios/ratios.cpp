@@ -9,6 +9,7 @@
 #include "programwindow.h"
 #include "ratiotable.h"
 
+#include "decoderprocess.h"
 #include "errorreporter.h"
 #include "picturefile.h"
 #include "pictureinput.h"
@@ -62,11 +63,15 @@ std::vector<std::vector<uint8_t>> filesBytes(const std::vector<std::string> &pat
     return files;
 }
 
-// One load, its bitmap freed before the next, as every caller does.
-void loadPicture(const std::string &path)
+// One load, its bitmap freed before the next, as every caller does: the
+// decoding alone, in this process, or as the window has it done, in a
+// decoder process of this thread.
+enum class Where { InProcess, Confined };
+
+void loadPicture(const std::string &path, Where where = Where::InProcess)
 {
     Bitmap working;
-    if (!LoadPictureFile(path, working))
+    if (!(where == Where::Confined ? loadPictureConfined(path, working) : LoadPictureFile(path, working)))
         throw std::runtime_error("cannot load " + path);
     benchmark::DoNotOptimize(working.scanLine(0));
 }
@@ -134,6 +139,21 @@ void BM_LoadPngPhoto(benchmark::State &state)
     pngLoadRow(state, "load, PNG (RGB, 1000×1500)", PngPhoto, PngKind::Rgb, 1);
 }
 
+// What a decoder process adds to a card: the file handed over, the memory
+// asked for and shared, the answers, against the same decoding in this
+// process. Reported.
+void BM_ConfinedCard(benchmark::State &state)
+{
+    runRow(state, [&] {
+        constexpr int Batch = 40;
+        const std::string path = deck->cardFiles(CardPicture)[0];
+        const auto series = sideBySide(Sampling{}, repeated(Batch, [&] { loadPicture(path, Where::Confined); }),
+                                       repeated(Batch, [&] { loadPicture(path); }));
+        addTimeRow("load, card (JPEG, 105×153), in a decoder process against in this one", series, Batch,
+                   Goal::none());
+    });
+}
+
 // The limit of a turn: the turned picture's bytes copied into new memory,
 // taken as a turn takes it. A quarter turn writes across thousands of rows
 // at once and cannot come near it; its goal is set against Qt's turn.
@@ -186,8 +206,8 @@ void BM_Turn180(benchmark::State &state)
 // Against what a user would pick instead: another Qt program, which
 // decodes with QImageReader and turns with QImage::transformed. Each side
 // makes the same picture from the same file, ours the program's bitmap,
-// Qt's a QImage in the format its reader gives: neither is converted
-// further.
+// decoded as the window has it decoded, in a decoder process; Qt's a QImage
+// in the format its reader gives: neither is converted further.
 void qtLoadRow(benchmark::State &state, const std::string &name, const std::string &path, int batch)
 {
     runRow(state, [&] {
@@ -201,9 +221,9 @@ void qtLoadRow(benchmark::State &state, const std::string &name, const std::stri
         };
         Bitmap ours;
         const QImage qt = qtRead();
-        if (!LoadPictureFile(path, ours) || qt.width() != ours.width() || qt.height() != ours.height())
+        if (!loadPictureConfined(path, ours) || qt.width() != ours.width() || qt.height() != ours.height())
             throw std::runtime_error("the program and Qt do not read " + path + " alike");
-        const auto series = sideBySide(Sampling{}, repeated(batch, [&] { loadPicture(path); }),
+        const auto series = sideBySide(Sampling{}, repeated(batch, [&] { loadPicture(path, Where::Confined); }),
                                        repeated(batch, [&] { benchmark::DoNotOptimize(qtRead().constBits()); }));
         addTimeRow(name, series, batch, Goal::atMost(1.00));
     });
@@ -536,6 +556,7 @@ ROW(BM_LoadPngCard);
 ROW(BM_LoadPngAlpha);
 ROW(BM_LoadPngPalette);
 ROW(BM_LoadPngPhoto);
+ROW(BM_ConfinedCard);
 ROW(BM_Turn90And270);
 ROW(BM_Turn180);
 ROW(BM_QtLoadCard);
@@ -581,6 +602,7 @@ int main(int argc, char *argv[])
     // same on every machine. What Qt says about that
     // platform would only break up the progress lines.
     qputenv("QT_QPA_PLATFORM", KUERUMI_OFFSCREEN);
+    setDecoderProgramForTesting(KUERUMI_DECODER);
     // Kept for the programs started on X11 only: given a display, the
     // offscreen platform would connect to it.
     if (const char *display = std::getenv("DISPLAY"))

@@ -13,6 +13,7 @@
 // when memory grew past that or a reading did not reach its last slot.
 // Usage: soak [COMMANDS [LARGE_READINGS]]
 
+#include "decoderprocess.h"
 #include "errorreporter.h"
 #include "imagebox.h"
 #include "pixelmemory.h"
@@ -226,6 +227,7 @@ int main(int argc, char **argv)
     PixelMemory::setUpHeap(); // as the program does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", KUERUMI_OFFSCREEN);
+    setDecoderProgramForTesting(KUERUMI_DECODER);
     ReportingApplication application(argc, argv);
     const int commands = argc > 1 ? std::stoi(argv[1]) : 10000;
     const int largeReadings = argc > 2 ? std::stoi(argv[2]) : 100;

@@ -212,15 +212,35 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge c
     : m_format(format), m_palette(paletteOf(format))
 {
     allocate(width, height, false, charge, Admission::WithRoomToTurn);
-    // Padding lies in the last word of a row, which the row's pixels may
-    // share: white first, the caller's pixels go over it.
-    if (!isEmpty() && size_t(width) * size_t(bitsPerPixel(format)) < m_stride * 8) {
-        for (int y = 0; y < height; ++y)
+    whitenPadding();
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge,
+               PixelMemory::SharedWith sharer)
+    : m_format(format), m_palette(paletteOf(format))
+{
+    allocate(width, height, false, charge, Admission::WithRoomToTurn, sharer);
+    whitenPadding();
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, PixelMemory::Words pixels)
+    : m_width(width), m_height(height), m_format(format), m_stride(strideFor(width, format)),
+      m_pixels(std::move(pixels)), m_palette(paletteOf(format))
+{
+}
+
+// Padding lies in the last word of a row, which the row's pixels may share:
+// white first, the caller's pixels go over it.
+void Bitmap::whitenPadding()
+{
+    if (!isEmpty() && size_t(m_width) * size_t(bitsPerPixel(m_format)) < m_stride * 8) {
+        for (int y = 0; y < m_height; ++y)
             scanLine32(y)[m_stride / 4 - 1] = 0xFFFFFFFFu;
     }
 }
 
-void Bitmap::allocate(int width, int height, bool white, Charge charge, Admission admission)
+void Bitmap::allocate(int width, int height, bool white, Charge charge, Admission admission,
+                      std::optional<PixelMemory::SharedWith> sharer)
 {
     const size_t bytes = pixelBytes(width, height, m_format);
     // A turn's copy is in the device's format, of 32 bits, the deepest.
@@ -233,7 +253,7 @@ void Bitmap::allocate(int width, int height, bool white, Charge charge, Admissio
     }
     m_charge = charge;
     if (bytes > 0) {
-        m_pixels = PixelMemory::allocate(bytes);
+        m_pixels = sharer ? PixelMemory::allocateShared(bytes, *sharer) : PixelMemory::allocate(bytes);
         if (!m_pixels)
             throw pictureTooLarge(width, height);
         // All bits set is white in every format, padding included.
@@ -448,65 +468,4 @@ uint8_t Bitmap::nearestIndex(Rgb colour) const
     if (m_format == PixelFormat::Indexed8)
         return nearestHalftone(colour);
     return m_palette.empty() ? 0 : nearestInPalette(m_palette, colour);
-}
-
-namespace {
-
-QImage::Format qtFormat(PixelFormat format)
-{
-    switch (format) {
-    case PixelFormat::Indexed1: return QImage::Format_Mono;
-    case PixelFormat::Indexed4: return QImage::Format_Invalid; // Qt has no 4-bit format
-    case PixelFormat::Indexed8: return QImage::Format_Indexed8;
-    case PixelFormat::Rgb565: return QImage::Format_RGB16;
-    case PixelFormat::Rgb24: return QImage::Format_RGB888;
-    case PixelFormat::Rgb32:
-    case PixelFormat::Device: return QImage::Format_RGB32;
-    }
-    return QImage::Format_Invalid;
-}
-
-QList<QRgb> colourTable(const std::vector<Rgb> &palette)
-{
-    QList<QRgb> table;
-    for (Rgb entry : palette)
-        table.append(qRgb(red(entry), green(entry), blue(entry)));
-    return table;
-}
-
-} // namespace
-
-QImage Bitmap::view() const
-{
-    const QImage::Format format = qtFormat(m_format);
-    if (isEmpty() || format == QImage::Format_Invalid)
-        return QImage();
-    QImage image(scanLine(0), m_width, m_height, qsizetype(m_stride), format);
-    if (hasPalette(m_format))
-        image.setColorTable(colourTable(m_palette));
-    return image;
-}
-
-QImage Bitmap::toQImage() const
-{
-    return rowsToQImage(0, m_height);
-}
-
-QImage Bitmap::rowsToQImage(int top, int count) const
-{
-    if (isEmpty() || count <= 0)
-        return QImage();
-    if (m_format != PixelFormat::Indexed4)
-        return view().copy(0, top, m_width, count);
-    QImage image(m_width, count, QImage::Format_Indexed8);
-    if (image.isNull())
-        return image;
-    for (int y = 0; y < count; ++y) {
-        const uint8_t *from = scanLine(top + y);
-        uchar *to = image.scanLine(y);
-        for (int x = 0; x < m_width; ++x)
-            to[x] = uchar(from[x >> 1] >> ((x & 1) ? 0 : 4) & 0xF);
-    }
-    image.setColorTable(colourTable(m_palette));
-    return image;
 }

@@ -9,12 +9,19 @@
 #include "pixelbudget.h"
 #include "pixelmemory.h"
 
-#include <QImage>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
+
+// Qt's image where the code that includes this builds with Qt; the decoder
+// process builds without (see toQImage).
+#if __has_include(<QImage>)
+#include <QImage>
+#else
+class QImage;
+#endif
 
 enum class PixelFormat {
     Indexed1,  // two colours: black and white; leftmost pixel in the high bit
@@ -75,6 +82,16 @@ public:
     // overwritten. Only the padding at the end of each row is made white.
     enum ForOverwrite { Unwritten };
     Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge = Charge::OwnPixels);
+    // The same in memory that another process maps too
+    // (PixelMemory::allocateShared), such as a decoder process that draws
+    // the picture: sharedFile() is the file of its pixels to hand over.
+    Bitmap(int width, int height, PixelFormat format, ForOverwrite, Charge charge, PixelMemory::SharedWith sharer);
+    // A bitmap over pixels that another process made and charged to its own
+    // pixel budget, such as the picture that a decoder process draws into
+    // the window's memory (PixelMemory::mapShared): it takes nothing of the
+    // budget here. pixels hold pixelBytes(width, height, format), laid out
+    // as a bitmap of that size's own.
+    Bitmap(int width, int height, PixelFormat format, PixelMemory::Words pixels);
 
     // The bytes of pixels a bitmap of that size and format holds; throws the
     // BitmapError of a size that no bitmap can have.
@@ -90,6 +107,9 @@ public:
     bool isEmpty() const { return m_width == 0 || m_height == 0; }
     // What the bitmap takes of the pixel budget; a copy takes as much.
     size_t budgetBytes() const { return m_reservation.bytes(); }
+    // The file of pixels shared with another process; -1 when they are not
+    // (a copy's never are) or there are none.
+    int sharedFile() const { return PixelMemory::sharedFile(m_pixels); }
 
     // Setting the size keeps the pixels that still fit, new ones white;
     // setting the format converts the pixels at the present size.
@@ -123,6 +143,8 @@ public:
     // Nearest palette entry for a colour (formats with a palette only).
     uint8_t nearestIndex(Rgb colour) const;
 
+    // Qt's half of the bitmap (bitmapqimage.cpp, in the library
+    // platformqt), for what shows it.
     // The picture as the screen shows it, independent of this bitmap.
     QImage toQImage() const;
     // Rows top to top + count - 1 of it the same way; a 4-bit picture,
@@ -140,7 +162,9 @@ private:
     // turn (PixelReservation::tryTakePicture); a copy takes what its
     // original takes.
     enum class Admission { WithRoomToTurn, AsCharged };
-    void allocate(int width, int height, bool white, Charge charge, Admission admission);
+    void allocate(int width, int height, bool white, Charge charge, Admission admission,
+                  std::optional<PixelMemory::SharedWith> sharer = std::nullopt);
+    void whitenPadding();
 
     int m_width = 0;
     int m_height = 0;

@@ -79,12 +79,6 @@ std::string toUtf8(std::string_view cp932)
     });
 }
 
-QString toQString(std::string_view cp932)
-{
-    const std::string utf8 = toUtf8(cp932);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 std::string fromUtf8(std::string_view utf8)
 {
     thread_local Converter converter("CP932", "UTF-8");
@@ -98,12 +92,6 @@ std::string fromUtf8(std::string_view utf8)
         }
         return length;
     });
-}
-
-std::string fromQString(const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return fromUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
 } // namespace CodePage

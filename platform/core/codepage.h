@@ -2,9 +2,16 @@
 
 // Every text inside the program is a std::string of code page 932 (Shift-JIS)
 // bytes. These conversions are the only way in and out: to QString for the
-// screen, to UTF-8 for file names and for our own literals.
+// screen, to UTF-8 for file names and for our own literals. The QString ones
+// are Qt's half of the core (codepageqstring.cpp, in the library platformqt):
+// code built without Qt, such as the decoder process (decoder/), converts
+// the rest all the same.
 
+#if __has_include(<QString>)
 #include <QString>
+#else
+class QString;
+#endif
 
 #include <string>
 #include <string_view>

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr size_t MostPixelMemory = size_t{4} << 30;
+constexpr size_t MostPixelMemory = PixelBudget::LargestCeiling;
 // Of the memory the process may use, the pixels take at most this part:
 // the rest is for the program, its libraries and the system.
 constexpr size_t ShareDivisor = 4;

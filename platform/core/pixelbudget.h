@@ -22,6 +22,10 @@
 
 namespace PixelBudget {
 
+// The ceiling on a machine of plenty: no load ever holds more, which bounds
+// a decoder process's address space (decoder/).
+inline constexpr size_t LargestCeiling = size_t{4} << 30;
+
 size_t ceiling();
 // Bytes held now.
 size_t inUse();

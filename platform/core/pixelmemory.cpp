@@ -1,9 +1,13 @@
 #include "pixelmemory.h"
 
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +17,85 @@ constexpr size_t LargeFrom = size_t{4} << 20;
 constexpr size_t LargePage = size_t{2} << 20;
 // The C library's own threshold before anything moves it.
 constexpr int MappedFrom = 128 * 1024;
+// Shared memory below the heap's threshold is kept for use again up to this
+// much: making and freeing a memory file costs far more than the heap's
+// block, about as much as decoding a card.
+constexpr size_t MostKept = size_t{4} << 20;
+
+// Shared memory freed, oldest first, to be used again for its process.
+class KeptMemory
+{
+public:
+    // Keeps memory released; false when it is not to be kept.
+    bool keep(uint32_t *words, const PixelMemory::Release &release)
+    {
+        if (release.mapped >= size_t(MappedFrom) || release.sharer == 0)
+            return false;
+        const std::lock_guard lock(m_mutex);
+        m_kept.push_back({words, release});
+        m_bytes += release.mapped;
+        while (m_bytes > MostKept)
+            dropFirst();
+        return true;
+    }
+
+    PixelMemory::Words take(size_t length, uint64_t sharer)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept) {
+            if (kept->release.mapped == length && kept->release.sharer == sharer) {
+                PixelMemory::Words words(kept->words, kept->release);
+                m_bytes -= length;
+                m_kept.erase(kept);
+                return words;
+            }
+        }
+        return PixelMemory::Words();
+    }
+
+    void forget(uint64_t sharer)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (auto kept = m_kept.begin(); kept != m_kept.end();) {
+            if (kept->release.sharer != sharer) {
+                ++kept;
+                continue;
+            }
+            release(*kept);
+            kept = m_kept.erase(kept);
+        }
+    }
+
+private:
+    struct Kept {
+        uint32_t *words;
+        PixelMemory::Release release;
+    };
+
+    void release(const Kept &kept)
+    {
+        m_bytes -= kept.release.mapped;
+        munmap(kept.words, kept.release.mapped);
+        close(kept.release.file);
+    }
+
+    void dropFirst()
+    {
+        release(m_kept.front());
+        m_kept.pop_front();
+    }
+
+    std::mutex m_mutex;
+    std::deque<Kept> m_kept;
+    size_t m_bytes = 0;
+};
+
+// Never destroyed: bitmaps may be freed as the program ends.
+KeptMemory &keptMemory()
+{
+    static KeptMemory &kept = *new KeptMemory;
+    return kept;
+}
 
 } // namespace
 
@@ -20,7 +103,15 @@ namespace PixelMemory {
 
 void Release::operator()(uint32_t *words) const
 {
-    std::free(words);
+    if (mapped == 0) {
+        std::free(words);
+        return;
+    }
+    if (file >= 0 && keptMemory().keep(words, *this))
+        return;
+    munmap(words, mapped);
+    if (file >= 0)
+        close(file);
 }
 
 size_t footprint(size_t bytes)
@@ -37,6 +128,46 @@ Words allocate(size_t bytes)
     if (words)
         madvise(words, footprint(bytes), MADV_HUGEPAGE);
     return Words(static_cast<uint32_t *>(words));
+}
+
+Words allocateShared(size_t bytes, SharedWith sharer)
+{
+    const size_t length = footprint(bytes);
+    if (Words kept = keptMemory().take(length, sharer.process))
+        return kept;
+    const int file = memfd_create("kuerumi-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (file < 0)
+        return Words();
+    Words words;
+    if (ftruncate(file, off_t(length)) == 0
+        && fcntl(file, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0)
+        words = mapShared(file, bytes);
+    if (!words) {
+        close(file);
+        return Words();
+    }
+    Release &release = words.get_deleter();
+    release.file = file;
+    release.sharer = sharer.process;
+    return words;
+}
+
+void forgetSharer(SharedWith sharer)
+{
+    keptMemory().forget(sharer.process);
+}
+
+Words mapShared(int file, size_t bytes)
+{
+    const size_t length = footprint(bytes);
+    // Mapped whole at once: far cheaper than a fault for each page as it is
+    // first written, which memory of the heap, used again, would not take.
+    void *words = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, file, 0);
+    if (words == MAP_FAILED)
+        return Words();
+    if (length >= LargeFrom)
+        madvise(words, length, MADV_HUGEPAGE); // only advice, as for the heap's
+    return Words(static_cast<uint32_t *>(words), Release{length});
 }
 
 void setUpHeap()

@@ -12,9 +12,18 @@
 namespace PixelMemory {
 
 struct Release {
+    size_t mapped = 0;   // the length of a mapping, given back with munmap; 0 for the heap's
+    int file = -1;       // the memory file of a mapping shared with another process
+    uint64_t sharer = 0; // that process
     void operator()(uint32_t *words) const;
 };
 using Words = std::unique_ptr<uint32_t[], Release>;
+
+// Another process that maps memory of this one: a number of the caller's,
+// never 0 and never used again for another process.
+struct SharedWith {
+    uint64_t process;
+};
 
 // What an allocation of that many bytes takes of the machine's memory: a
 // large one is rounded up to whole large pages.
@@ -23,6 +32,26 @@ size_t footprint(size_t bytes);
 // Words for that many bytes (a multiple of 4), their contents unset; null
 // when there is no memory for them.
 Words allocate(size_t bytes);
+
+// The same in memory that another process maps too: a memory file of
+// footprint(bytes), sealed so that its size never changes (whatever the
+// other process does, reading this mapping never faults), mapped here; the
+// file, to hand over, stays open with it (sharedFile). As the heap keeps
+// small blocks, small ones are kept when freed and used again, for the same
+// process only: memory that one process has mapped is never handed to
+// another. Null when there is none to be had.
+Words allocateShared(size_t bytes, SharedWith sharer);
+// The file of such memory; -1 for any other.
+inline int sharedFile(const Words &words)
+{
+    return words.get_deleter().file;
+}
+// Memory kept for that process is given back: it has ended.
+void forgetSharer(SharedWith sharer);
+// In the other process: the file of that many bytes (footprint(bytes) of
+// them) that it was handed, mapped for reading and writing; null when it
+// cannot be. The file is not kept.
+Words mapShared(int file, size_t bytes);
 
 // Sets up the C library's heap for a program of large pictures; the program
 // calls it first thing.

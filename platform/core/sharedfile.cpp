@@ -47,6 +47,16 @@ std::optional<SharedFile> SharedFile::open(const std::string &utf8Path, int &err
         error = errno;
         return std::nullopt;
     }
+    std::optional<SharedFile> file = adopt(fd, error);
+    if (file && (flock(fd, LOCK_SH | LOCK_NB) != 0 || hasForeignWriteLock(fd))) {
+        error = EWOULDBLOCK;
+        return std::nullopt;
+    }
+    return file;
+}
+
+std::optional<SharedFile> SharedFile::adopt(int fd, int &error)
+{
     struct stat info;
     if (fstat(fd, &info) != 0) {
         error = errno;
@@ -55,11 +65,6 @@ std::optional<SharedFile> SharedFile::open(const std::string &utf8Path, int &err
     }
     if (S_ISDIR(info.st_mode) || !S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? EISDIR : NotRegularFile;
-        ::close(fd);
-        return std::nullopt;
-    }
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0 || hasForeignWriteLock(fd)) {
-        error = EWOULDBLOCK;
         ::close(fd);
         return std::nullopt;
     }

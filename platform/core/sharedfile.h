@@ -18,6 +18,11 @@ public:
     // Opens utf8Path; on failure returns nothing and sets error to an errno
     // value or NotRegularFile. EWOULDBLOCK means another program locks it.
     static std::optional<SharedFile> open(const std::string &utf8Path, int &error);
+    // A file that open() opened in another process and handed over, as the
+    // window's process hands a picture to a decoder process: the descriptor
+    // is taken, and closed on failure with error set. The lock is the
+    // opener's, held as long as it keeps the file open.
+    static std::optional<SharedFile> adopt(int fd, int &error);
 
     SharedFile(SharedFile &&other) noexcept;
     SharedFile &operator=(SharedFile &&other) noexcept;
@@ -32,6 +37,8 @@ public:
     // or past it; false, with error set, when the file cannot be sought.
     bool skip(size_t count, int &error);
     size_t size() const { return m_size; }
+    // The open file, to hand over to another process; this one keeps it.
+    int descriptor() const { return m_fd; }
 
 private:
     SharedFile(int fd, size_t size) : m_fd(fd), m_size(size) {}

@@ -12,6 +12,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 thread_local const WorkerJob *currentJob = nullptr;
+thread_local const std::atomic<bool> *stopFlag = nullptr;
 
 inline void relax()
 {
@@ -39,7 +40,8 @@ int processorsOfThisProcess()
 class WorkerThreads
 {
 public:
-    explicit WorkerThreads(int count) : m_count(count) {}
+    // Each thread runs first, when it starts, what first says.
+    WorkerThreads(int count, std::function<void()> first) : m_count(count), m_first(std::move(first)) {}
 
     ~WorkerThreads()
     {
@@ -59,17 +61,31 @@ public:
         {
             const std::lock_guard lock(m_mutex);
             m_jobs.push_back(std::move(job));
-            if (m_threads.empty()) {
-                for (int i = 0; i < m_count; ++i)
-                    m_threads.emplace_back([this] { run(); });
-            }
+            startThreads();
         }
         m_wake.notify_one();
     }
 
+    // Starts the threads now, before any job comes.
+    void startEarly()
+    {
+        const std::lock_guard lock(m_mutex);
+        startThreads();
+    }
+
 private:
+    void startThreads()
+    {
+        if (m_threads.empty()) {
+            for (int i = 0; i < m_count; ++i)
+                m_threads.emplace_back([this] { run(); });
+        }
+    }
+
     void run()
     {
+        if (m_first)
+            m_first();
         while (const std::shared_ptr<WorkerJob> job = next()) {
             currentJob = job.get();
             job->run();
@@ -90,6 +106,7 @@ private:
     }
 
     const int m_count;
+    const std::function<void()> m_first;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<WorkerJob>> m_jobs;
@@ -149,6 +166,7 @@ namespace {
 
 std::mutex poolMutex;
 int poolSizeForTesting = 0;
+std::function<void()> poolThreadFirst;
 
 // The pool, made again at another size only between tests: ending it ends
 // its threads and whatever each keeps for itself.
@@ -160,7 +178,7 @@ WorkerThreads &pool()
     const int wanted = poolSizeForTesting > 0 ? poolSizeForTesting : machine;
     if (!threads || threads->count() != wanted) {
         threads.reset();
-        threads = std::make_unique<WorkerThreads>(wanted);
+        threads = std::make_unique<WorkerThreads>(wanted, poolThreadFirst);
     }
     return *threads;
 }
@@ -169,7 +187,7 @@ WorkerThreads &pool()
 
 std::shared_ptr<WorkerJob> start(std::function<void()> work)
 {
-    static WorkerThreads thread(1);
+    static WorkerThreads thread(1, nullptr);
     auto job = std::make_shared<WorkerJob>(std::move(work));
     thread.start(job);
     return job;
@@ -180,6 +198,15 @@ std::shared_ptr<WorkerJob> startOnPool(std::function<void()> work)
     auto job = std::make_shared<WorkerJob>(std::move(work));
     pool().start(job);
     return job;
+}
+
+void startPool(std::function<void()> first)
+{
+    {
+        const std::lock_guard lock(poolMutex);
+        poolThreadFirst = std::move(first);
+    }
+    pool().startEarly();
 }
 
 int poolSize()
@@ -195,7 +222,12 @@ void setPoolSizeForTesting(int threads)
 
 bool stopRequested()
 {
-    return currentJob && currentJob->givenUp();
+    return (currentJob && currentJob->givenUp()) || (stopFlag && stopFlag->load(std::memory_order_relaxed));
+}
+
+void stopWhen(const std::atomic<bool> *flag)
+{
+    stopFlag = flag;
 }
 
 } // namespace Worker

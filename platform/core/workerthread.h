@@ -86,6 +86,10 @@ std::shared_ptr<WorkerJob> start(std::function<void()> work);
 // Starts work on the pool; jobs begin in the order they were started.
 std::shared_ptr<WorkerJob> startOnPool(std::function<void()> work);
 
+// Starts the pool's threads now, each running first before any job: what
+// a thread keeps for itself, made ahead of its first job.
+void startPool(std::function<void()> first);
+
 // The pool's threads: as many as the processors this process may run on
 // (its affinity, which a container or taskset may narrow), at least one.
 int poolSize();
@@ -96,5 +100,10 @@ void setPoolSizeForTesting(int threads);
 // Inside a job: whether whoever waits for it has given it up. False on
 // every other thread, so that the same code runs unchanged elsewhere.
 bool stopRequested();
+
+// Work that runs outside any job, such as a load in a decoder process
+// (decoder/), is given up once flag turns true: from then on
+// stopRequested() asks it on this thread too. nullptr takes it back.
+void stopWhen(const std::atomic<bool> *flag);
 
 } // namespace Worker

@@ -3,6 +3,7 @@
 // names begin with SmallScreen run in an X server of a laptop's 1366 x 768,
 // the others in one that holds the whole window.
 
+#include "childprocesses.h"
 #include "testdeck.h"
 #include "testpictures.h"
 #include "workdir.h"
@@ -16,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <cstring>
@@ -482,6 +485,86 @@ TEST_F(VerySlowCardsOnX, AReadingEndsWhenTheWindowIsClosed)
     pause(1000);
     desktop.close(window);
     EXPECT_TRUE(endsWithin(5000)) << "the reading's twenty slow cards were waited for";
+}
+
+// Pictures decode in processes of the program's own, confined: each holds
+// only what it was handed; one killed in the middle of a card costs that
+// card one box, and the next reading works; none outlives the window.
+TEST_F(VerySlowCardsOnX, DecodersRunConfinedApartAndEndWithTheWindow)
+{
+    const pid_t shown = pid_t(program.processId());
+    showCards();
+    // Until a decoder process holds the first card's picture.
+    const auto holdsTheCard = [this](pid_t each) {
+        std::error_code error;
+        for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(each) + "/fd", error)) {
+            if (std::filesystem::read_symlink(fd, error).string() == dir.path() + "/cardimages/slow.jpg")
+                return true;
+        }
+        return false;
+    };
+    std::vector<pid_t> decoders = childProcesses(shown);
+    for (int tries = 0; tries < 50 && std::none_of(decoders.begin(), decoders.end(), holdsTheCard); ++tries) {
+        pause(100);
+        decoders = childProcesses(shown);
+    }
+    ASSERT_FALSE(decoders.empty()) << "no decoder process";
+    EXPECT_EQ(processStatus(shown, "Seccomp"), "Seccomp:\t0");
+    // Each holds its socket, the picture it decodes and the memory it
+    // decodes it into; in the builds with sanitizers, the program's standard
+    // error too, for their reports.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const std::string reports = std::filesystem::read_symlink("/proc/" + std::to_string(shown) + "/fd/2").string();
+#else
+    const std::string reports = "none";
+#endif
+    pid_t decoder = 0; // one that decodes a card now
+    for (const pid_t each : decoders) {
+        EXPECT_EQ(processStatus(each, "Seccomp"), "Seccomp:\t2");
+        EXPECT_EQ(processStatus(each, "NoNewPrivs"), "NoNewPrivs:\t1");
+        std::error_code error; // a file closed meanwhile is no longer there
+        for (const auto &fd : std::filesystem::directory_iterator("/proc/" + std::to_string(each) + "/fd", error)) {
+            const std::string handed = std::filesystem::read_symlink(fd, error).string();
+            const std::string number = fd.path().filename().string();
+            const bool picture = handed == dir.path() + "/cardimages/slow.jpg";
+            decoder = picture ? each : decoder;
+            EXPECT_TRUE(handed.empty() || picture || handed.starts_with("/memfd:kuerumi-pixels")
+                        || (number == "3" && handed.starts_with("socket:")) || (number == "2" && handed == reports))
+                << number << " -> " << handed;
+        }
+    }
+    ASSERT_NE(decoder, 0) << "caught between two cards";
+
+    kill(decoder, SIGKILL);
+    QStringList boxes;
+    for (int tries = 0; tries < 50 && boxes.isEmpty(); ++tries) {
+        pause(100);
+        boxes = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                QStringLiteral("--pid"), QString::number(shown)})
+                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        boxes.removeAll(window);
+    }
+    ASSERT_EQ(boxes.size(), 1) << "one box for the card";
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--window"), boxes[0], QStringLiteral("Return")});
+    pause(300);
+
+    TestDeck::write();
+    showCards();
+    pause(800);
+    const QString text = textOf(*client + QPoint(hexagram[0].left + 60, hexagram[0].top + 160 + 10));
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^カード(\\d+)")).match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    EXPECT_NE(TestDeck::turnOf(card(screenshot(), hexagram[0], *client), TestDeck::cardColour(match.captured(1).toInt())),
+              TestDeck::Turn::Unknown)
+        << "the next reading shows its cards";
+
+    std::vector<pid_t> seen = childProcesses(shown);
+    seen.push_back(decoder);
+    desktop.close(window);
+    EXPECT_TRUE(endsWithin(5000));
+    pause(1000);
+    for (const pid_t each : seen)
+        EXPECT_FALSE(std::filesystem::exists("/proc/" + std::to_string(each))) << "decoder " << each << " outlived";
 }
 
 // A card back that is missing: the box that says so stands over the window,

@@ -4,6 +4,8 @@
 // the bitmap's error for a size it cannot make; it never crashes, hangs or
 // prints.
 
+#include "childprocesses.h"
+#include "decoderprocess.h"
 #include "hostilefiles.h"
 #include "picturefile.h"
 #include "pictureinput.h"
@@ -154,7 +156,7 @@ enum class Outcome { Loaded, Missed, TooLarge };
 Outcome loadFile(const std::string &name, Bitmap &target)
 {
     try {
-        return LoadPictureFile(name, target) ? Outcome::Loaded : Outcome::Missed;
+        return loadPictureConfined(name, target) ? Outcome::Loaded : Outcome::Missed;
     } catch (const BitmapError &error) {
         EXPECT_FALSE(error.message().empty());
         return Outcome::TooLarge;
@@ -167,18 +169,27 @@ Outcome load(const std::string &bytes, Bitmap &target)
     return loadFile("picture", target);
 }
 
-// Bytes this process has read from files so far, by the kernel's count.
-size_t bytesReadSoFar()
+// Bytes a process has read from files so far, by the kernel's count.
+size_t bytesRead(const std::string &process)
 {
-    std::ifstream io("/proc/self/io");
+    std::ifstream io("/proc/" + process + "/io");
     std::string key;
     size_t value = 0;
     while (io >> key >> value) {
         if (key == "rchar:")
             return value;
     }
-    ADD_FAILURE() << "the kernel does not count this process's reads";
+    ADD_FAILURE() << "the kernel does not count the reads of process " << process;
     return 0;
+}
+
+// The same for this process and its decoder processes, which read the files.
+size_t bytesReadSoFar()
+{
+    size_t read = bytesRead("self");
+    for (const pid_t child : childProcesses(getpid()))
+        read += bytesRead(std::to_string(child));
+    return read;
 }
 
 } // namespace

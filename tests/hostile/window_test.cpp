@@ -4,6 +4,7 @@
 
 #include "cardpicture.h"
 #include "cardtable.h"
+#include "decoderprocess.h"
 #include "generator.h"
 #include "hostilefiles.h"
 #include "picturefile.h"
@@ -247,6 +248,20 @@ TEST_F(HostileWindowTest, PictureNamesThatReachNoPictureEndTheReadingWithOneBox)
     showCards();
     EXPECT_FALSE(takeErrorBox(300).shown);
     EXPECT_EQ(TestDeck::turnOf(shown(22), Qt::magenta), TestDeck::Turn::Upright);
+}
+
+// A picture that takes its decoder over, played by a decoder process that
+// tries to create a file: it is ended, the card gives no picture, and the
+// next reading has a decoder process of its own.
+TEST_F(HostileWindowTest, ADecoderTakenOverGivesNoPictureAndTheNextReadingWorks)
+{
+    const std::string created = dir.path() + "/created";
+    setDecoderMisbehaviourForTesting("open:" + created);
+    const std::string card = TestDeck::cardFile(0);
+    expectMissReported(everyCardNaming(card), pictureBoxText(QStringLiteral("cardimages/") + QString::fromStdString(card)));
+    setDecoderMisbehaviourForTesting({});
+    EXPECT_FALSE(std::filesystem::exists(created));
+    expectTheNextReadingWorks();
 }
 
 TEST_F(HostileWindowTest, APictureTooLargeForABitmapIsReportedAndTheNextReadingWorks)

@@ -64,6 +64,13 @@ check_layout() {
   fi
   [[ -f $program && -x $program && $(head -c 4 "$program") == $'\x7fELF' ]] \
     || fail "lib/games/kuerumi/kuerumi is not the installed program"
+  # Its picture decoder beside it, where it looks, with no Qt library in it.
+  local decoder=$files/lib/games/kuerumi/kuerumi-decoder
+  if [[ ! -f $decoder || ! -x $decoder || $(head -c 4 "$decoder") != $'\x7fELF' ]]; then
+    fail "lib/games/kuerumi/kuerumi-decoder is not the installed decoder"
+  elif readelf -d "$decoder" | grep -q 'NEEDED.*libQt'; then
+    fail "the decoder links Qt: $(readelf -d "$decoder" | grep NEEDED)"
+  fi
 
   # The whole deck, the icon at every size.
   diff -r "$source/cardimages" "$files/share/games/kuerumi/cardimages" >&2 \

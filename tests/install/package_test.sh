@@ -4,7 +4,7 @@
 # no library of the tests; lintian finds nothing to report; the program is
 # hardened; it holds the installed layout, with a changelog, metadata and a
 # launcher that tell the package's version; it depends on the libraries
-# found from the binary, Qt's X11 plugin, Qt's Japanese translations and a
+# found from the binaries (libseccomp's for the decoder), Qt's X11 plugin, Qt's Japanese translations and a
 # Japanese font, each a package that this Debian has installed in a version
 # that satisfies it, and recommends Qt's Wayland plugin. Then makes it again
 # from a copy of the sources in another folder and finds the two packages
@@ -59,6 +59,7 @@ check_layout "$work/root" /usr "$sources"
 # The hardening that lintian does not look for: the stack protector.
 program=$work/root/usr/lib/games/kuerumi/kuerumi
 [[ $(readelf --dyn-syms -W "$program") == *' __stack_chk_fail'* ]] || fail "the program has no stack protector"
+[[ $(readelf --dyn-syms -W "$program-decoder") == *' __stack_chk_fail'* ]] || fail "the decoder has no stack protector"
 
 # The changelog's newest entry, the metadata's newest release and what the
 # launcher tells are the package's version.
@@ -75,7 +76,7 @@ release=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$work/root/usr/share
 # Each dependency, alternatives and all, is met by a package installed here.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for wanted in libqt6widgets6 libjpeg62-turbo qt6-qpa-plugins qt6-translations-l10n 'fonts-ipafont-gothic | fonts-noto-cjk'; do
+for wanted in libqt6widgets6 libjpeg62-turbo libseccomp2 qt6-qpa-plugins qt6-translations-l10n 'fonts-ipafont-gothic | fonts-noto-cjk'; do
   [[ ", $depends," == *", $wanted"[\ ,]* ]] || fail "Depends does not name $wanted"
 done
 met() { # met "name (>= version)"

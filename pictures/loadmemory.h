@@ -1,0 +1,48 @@
+#pragma once
+
+// Where a load's pixel memory comes from. Every loader asks here, in the
+// same order wherever it runs: for its target once it knows the picture's
+// size (makeTarget), for its library's working memory beside the pixels,
+// and then says that it will ask no more. In the program's own process each
+// is answered by the pixel budget there; in a decoder process (decoder/),
+// by the window's process, which admits every byte against its own budget
+// and hands back the target's pixels in memory that both map
+// (decoderprocess.h).
+
+#include "bitmap.h"
+
+#include <cstddef>
+
+class LoadMemory
+{
+public:
+    virtual ~LoadMemory() = default;
+
+    // The target of a picture of width by height at bitsPerPixel, as
+    // makeTarget (picturetarget.h) says, charged to the budget; throws the
+    // BitmapError of a picture too large before any of it is allocated.
+    virtual Bitmap target(int width, int height, int bitsPerPixel);
+    // Bytes of working memory for the decoder's library, held until the
+    // load ends; throws the BitmapError of a picture of width by height too
+    // large.
+    virtual PixelReservation working(size_t bytes, int width, int height);
+    // The load will ask for no more pixel memory.
+    virtual void askedAll();
+
+    // What loads on this thread ask: the budget of this process, unless a
+    // Scope has put another in its place.
+    static LoadMemory &current();
+
+    // Puts memory in place for loads on this thread while it lives.
+    class Scope
+    {
+    public:
+        explicit Scope(LoadMemory &memory);
+        ~Scope();
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+    private:
+        LoadMemory *m_previous;
+    };
+};
