@@ -9,6 +9,9 @@
 // budget decides each picture as one at a time would (LoadOrder). A
 // picture decoded ahead for a slot that the command never reaches is
 // thrown away, and its decoding given up at its next step.
+//
+// Threads: made, taken and ended on the window's thread; each load runs on
+// a thread of the pool and writes only its own result.
 
 #include "bitmap.h"
 #include "pixelbudget.h"

@@ -1,7 +1,8 @@
 #pragma once
 
-// Waiting, inside a command, for work on the worker thread
-// (workerthread.h), with the window answering meanwhile.
+// Waiting, inside a command, for work on a thread beside the window's
+// (workerthread.h), with the window answering meanwhile. Both functions
+// are for the window's thread only.
 
 #include "workerthread.h"
 
@@ -15,5 +16,5 @@
 // CommandAbandoned.
 void awaitBeside(WorkerJob &job);
 
-// Runs work on the worker thread and waits for it so.
+// Runs work on the thread beside the window and waits for it so.
 void runBeside(std::function<void()> work);
