@@ -20,6 +20,9 @@ struct CardSize {
 inline constexpr CardSize CardPicture{105, 153};
 inline constexpr CardSize ScanPicture{3000, 4500};
 inline constexpr CardSize PngPhoto{1000, 1500};
+// The photographs of the reading and the spread that decode on every core:
+// a phone's pictures of 8 megapixels.
+inline constexpr CardSize PhotoPicture{2400, 3200};
 // The sizes of the scaling row: four times and sixteen times the card's sides.
 inline constexpr CardSize MiddlePicture{420, 612};
 inline constexpr CardSize LargePicture{1680, 2448};
