@@ -1,6 +1,7 @@
 #include "bmploader.h"
 
 #include "pictureinput.h"
+#include "pixelbudget.h"
 #include "picturetarget.h"
 
 #include <algorithm>
@@ -392,6 +393,7 @@ bool loadBmp(PictureInput &input, Bitmap &target)
     if (!readHeader(input, header))
         return false;
     makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits);
+    PixelBudget::loadHasAskedAll(); // the next picture may be decided while this one decodes
     if (header.runLength())
         whitenRowsFrom(target, 0); // what the runs pass over
     uint8_t indexFor[256] = {};

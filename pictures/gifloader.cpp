@@ -1,6 +1,7 @@
 #include "gifloader.h"
 
 #include "pictureinput.h"
+#include "pixelbudget.h"
 #include "picturetarget.h"
 
 #include <gif_lib.h>
@@ -339,6 +340,7 @@ bool loadGif(PictureInput &input, Bitmap &target)
     stream.startData(clearsAllowed(width, height));
 
     makeTarget(target, input, width, height, 8);
+    PixelBudget::loadHasAskedAll(); // the next picture may be decided while this one decodes
     whitenRowsFrom(target, 0);
     uint8_t indexFor[256];
     fillIndexTable(frame.ColorMap ? frame.ColorMap : gif->SColorMap, stream.codeSize(), transparent, target,

@@ -2,6 +2,7 @@
 
 #include "jpegdecoder.h"
 #include "pictureinput.h"
+#include "pixelbudget.h"
 #include "picturetarget.h"
 #include "workerthread.h"
 
@@ -39,6 +40,7 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
     try {
         makeTarget(target, *load->input, width, height, bitsPerPixel);
         load->working = Bitmap::reserve(workingBytes, width, height);
+        PixelBudget::loadHasAskedAll(); // the next picture may be decided while this one decodes
     } catch (...) {
         load->error = std::current_exception();
         return nullptr;

@@ -1,6 +1,7 @@
 #include "pngloader.h"
 
 #include "pictureinput.h"
+#include "pixelbudget.h"
 #include "picturetarget.h"
 #include "pngdecoder.h"
 
@@ -123,6 +124,7 @@ bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept
             fillIndexTable(*header, target, load->indexFor);
         else
             load->colours.resize(size_t(width));
+        PixelBudget::loadHasAskedAll(); // the next picture may be decided while this one decodes
     } catch (...) {
         load->error = std::current_exception();
         return false;
