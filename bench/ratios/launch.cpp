@@ -31,10 +31,9 @@ long long monotonicNanoseconds()
 }
 
 // The benchmark's own environment with the platform chosen and the probe
-// preloaded. An offscreen run has no display: given one, Qt's offscreen
-// platform would connect to it.
-// Asked to, the probe leaves the program running after its first frame
-// (idleCpuSeconds).
+// preloaded, told to leave the program alone after its first frame when
+// idle. An offscreen run has no display: given one, Qt's offscreen platform
+// would connect to it.
 std::vector<std::string> probeEnvironment(const std::string &probe, const std::string &x11Display, bool idle)
 {
     std::vector<std::string> entries;
@@ -89,10 +88,6 @@ std::string readUntilEnd(int fd, pid_t child, const std::string &program, const 
     }
     return report;
 }
-
-} // namespace
-
-namespace {
 
 struct ProbedChild {
     pid_t pid;

@@ -402,6 +402,9 @@ std::string coresText()
     return std::to_string(cores) + (cores == 1 ? " core" : " cores");
 }
 
+// A reading of 22 photographs, reversed cards turned, until the window
+// answers again: what decoding ahead on every core gains over the same
+// loads one after another.
 void BM_PhotoReading(benchmark::State &state)
 {
     runRow(state, [&] {
@@ -418,6 +421,8 @@ void BM_PhotoReading(benchmark::State &state)
     });
 }
 
+// A spread change with a back of a photograph's size: 22 backs decoded
+// ahead, then the crossing slot's own back and its quarter turn.
 void BM_PhotoSpread(benchmark::State &state)
 {
     runRow(state, [&] {
