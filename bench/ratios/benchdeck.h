@@ -20,21 +20,24 @@ struct CardSize {
 inline constexpr CardSize CardPicture{105, 153};
 inline constexpr CardSize ScanPicture{3000, 4500};
 inline constexpr CardSize PngPhoto{1000, 1500};
+// The photographs of the reading and the spread that decode on every core:
+// a phone's pictures of 8 megapixels.
+inline constexpr CardSize PhotoPicture{2400, 3200};
 // The sizes of the scaling row: four times and sixteen times the card's sides.
 inline constexpr CardSize MiddlePicture{420, 612};
 inline constexpr CardSize LargePicture{1680, 2448};
 
-// The worst reading that fits the picture budget of 1 GiB: 22 pictures at
-// the card's proportions whose sides leave room, beside each decoded
-// 24-bit picture, for two 32-bit copies of it (3 + 4 + 4 bytes a pixel,
-// 22 times over: 1745 × 2542 × 11 × 22 < 2^30). Each is a progressive,
-// arithmetic-coded JPEG of a few kilobytes that claims that size and
-// sends every bit of every coefficient by itself (writeHostileJpeg): the
-// costliest decode of the progressions the program admits, which send each
-// bit once, in at most the visits to its blocks that 100 scans make. When
-// the program's limits change, the size and the script say what the worst
-// admissible reading is.
-inline constexpr CardSize HostilePicture{1745, 2542};
+// The worst reading that fits the largest picture budget, 4 GiB: 22
+// pictures at the card's proportions whose sides leave room, beside each
+// decoded 24-bit picture, for two 32-bit copies of it (3 + 4 + 4 bytes a
+// pixel, 22 times over: 3490 × 5084 × 11 × 22 < 2^32). Each is a
+// progressive, arithmetic-coded JPEG of a few kilobytes that claims that
+// size and sends every bit of every coefficient by itself
+// (writeHostileJpeg): the costliest decode of the progressions the program
+// admits, which send each bit once, in at most the visits to its blocks
+// that 100 scans make. When the program's limits change, the size and the
+// script say what the worst admissible reading is.
+inline constexpr CardSize HostilePicture{3490, 5084};
 
 enum class DeckKind {
     Plain,        // photograph-like JPEG files

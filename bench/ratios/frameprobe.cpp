@@ -12,7 +12,17 @@
 //                        one reading, once the window answers again after it
 //   slot22 <text>        after the reading: the text in the last slot, UTF-8
 //
-// and then ends the process at once.
+// and then ends the process at once. With KUERUMI_PROBE_IDLE set, the probe
+// clicks nothing: once the work that the first frame left queued is done
+// (the program's backs for the slots that frame did not show), it writes
+//
+//   idle <cpu ns>        the process's CPU time then
+//
+// and leaves the program alone; SIGUSR1 then makes it write
+//
+//   cpu <cpu ns>         the process's CPU time now
+//
+// and end the process.
 
 #include "framewatcher.h"
 
@@ -26,6 +36,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,11 +118,47 @@ void waitForTheServer()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
+// The CPU time, written from the signal's handler, which may call only
+// what is safe there: no allocation, no stdio.
+void reportCpuAndEnd(int)
+{
+    char line[32] = "cpu ";
+    char digits[20];
+    long long left = nanoseconds(CLOCK_PROCESS_CPUTIME_ID);
+    int count = 0;
+    do {
+        digits[count++] = char('0' + left % 10);
+        left /= 10;
+    } while (left > 0);
+    size_t length = 4;
+    while (count > 0)
+        line[length++] = digits[--count];
+    line[length++] = '\n';
+    for (size_t done = 0; done < length;) {
+        const ssize_t written = write(1, line + done, length - done);
+        if (written <= 0)
+            _exit(4);
+        done += size_t(written);
+    }
+    _exit(0);
+}
+
+void leaveIdle()
+{
+    watcher->finishQueuedWork();
+    std::signal(SIGUSR1, reportCpuAndEnd);
+    report("idle " + std::to_string(nanoseconds(CLOCK_PROCESS_CPUTIME_ID)));
+}
+
 void firstFrame()
 {
     waitForTheServer();
     report("frame " + std::to_string(nanoseconds(CLOCK_MONOTONIC)) + ' '
            + std::to_string(nanoseconds(CLOCK_PROCESS_CPUTIME_ID)));
+    if (std::getenv("KUERUMI_PROBE_IDLE")) {
+        leaveIdle();
+        return;
+    }
     QWidget *window = watcher->window();
     auto *showCards = window->findChild<QPushButton *>(QStringLiteral("btn1uranaikaisi"));
     if (!showCards)

@@ -33,13 +33,17 @@ public:
     // command changed nothing that shows.
     void runUntilShown(const std::function<void()> &command);
 
+    // Returns once nothing is queued: every event posted before, and every
+    // event those posted in turn, has been delivered. Timers are not waited
+    // for.
+    void finishQueuedWork();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
     void waitForFrame();
-    void finishQueuedWork();
 
     QWidget *m_window;
     std::function<void()> m_done;

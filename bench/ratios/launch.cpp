@@ -1,7 +1,9 @@
 #include "launch.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -11,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -28,16 +31,19 @@ long long monotonicNanoseconds()
 }
 
 // The benchmark's own environment with the platform chosen and the probe
-// preloaded. An offscreen run has no display: given one, Qt's offscreen
-// platform would connect to it.
-std::vector<std::string> probeEnvironment(const std::string &probe, const std::string &x11Display)
+// preloaded, told to leave the program alone after its first frame when
+// idle. An offscreen run has no display: given one, Qt's offscreen platform
+// would connect to it.
+std::vector<std::string> probeEnvironment(const std::string &probe, const std::string &x11Display, bool idle)
 {
     std::vector<std::string> entries;
     for (char **e = environ; *e; ++e) {
         if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 && std::strncmp(*e, "LD_PRELOAD=", 11) != 0
-            && std::strncmp(*e, "DISPLAY=", 8) != 0)
+            && std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "KUERUMI_PROBE_IDLE=", 19) != 0)
             entries.emplace_back(*e);
     }
+    if (idle)
+        entries.emplace_back("KUERUMI_PROBE_IDLE=1");
     if (x11Display.empty()) {
         entries.emplace_back(std::string("QT_QPA_PLATFORM=") + KUERUMI_OFFSCREEN);
     } else {
@@ -48,12 +54,18 @@ std::vector<std::string> probeEnvironment(const std::string &probe, const std::s
     return entries;
 }
 
-// Everything the child writes until it ends, or until the time is up.
-std::string readUntilEnd(int fd, pid_t child, const std::string &program)
+// What the child writes until it ends or, given a line's beginning, until
+// it has written a whole line that begins so; ended when the time is up.
+std::string readUntilEnd(int fd, pid_t child, const std::string &program, const std::string &lastLine = {})
 {
     std::string report;
     const long long deadline = monotonicNanoseconds() + TimeoutMs * 1000000LL;
-    for (;;) {
+    const auto lineDone = [&] {
+        const size_t at = report.find(lastLine);
+        return !lastLine.empty() && at != std::string::npos && (at == 0 || report[at - 1] == '\n')
+               && report.find('\n', at) != std::string::npos;
+    };
+    while (!lineDone()) {
         const long long left = (deadline - monotonicNanoseconds()) / 1000000;
         pollfd watch{fd, POLLIN, 0};
         const int ready = left > 0 ? poll(&watch, 1, int(left)) : 0;
@@ -77,12 +89,16 @@ std::string readUntilEnd(int fd, pid_t child, const std::string &program)
     return report;
 }
 
-} // namespace
+struct ProbedChild {
+    pid_t pid;
+    int out; // the read end of the pipe on the child's standard output
+    long long start;
+};
 
-ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
-                      const std::string &x11Display)
+ProbedChild startWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
+                           const std::string &x11Display, bool idle)
 {
-    const std::vector<std::string> environment = probeEnvironment(probe, x11Display);
+    const std::vector<std::string> environment = probeEnvironment(probe, x11Display, idle);
     std::vector<char *> envp;
     for (const std::string &entry : environment)
         envp.push_back(const_cast<char *>(entry.c_str()));
@@ -108,16 +124,45 @@ ProbeRun runWithProbe(const std::string &program, const std::string &probe, cons
         close(out[0]);
         throw std::runtime_error("cannot start " + program + ": " + std::strerror(failed));
     }
-    std::string report;
+    return {child, out[0], start};
+}
+
+// readUntilEnd on the child, its pipe closed afterwards whatever happens.
+std::string readFromChild(const ProbedChild &child, const std::string &program, const std::string &lastLine = {})
+{
     try {
-        report = readUntilEnd(out[0], child, program);
+        std::string report = readUntilEnd(child.out, child.pid, program, lastLine);
+        if (lastLine.empty())
+            close(child.out);
+        return report;
     } catch (...) {
-        close(out[0]);
+        close(child.out);
         throw;
     }
-    close(out[0]);
+}
+
+// The number after a line's first word, for the first line that begins
+// with word; -1 when there is none.
+long long numberAfter(const std::string &report, const std::string &word)
+{
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(word + ' ', 0) == 0)
+            return std::atoll(line.c_str() + word.size() + 1);
+    }
+    return -1;
+}
+
+} // namespace
+
+ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
+                      const std::string &x11Display)
+{
+    const ProbedChild child = startWithProbe(program, probe, folder, x11Display, false);
+    const std::string report = readFromChild(child, program);
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(child.pid, &status, 0);
 
     ProbeRun run{0, 0, 0, {}};
     long long frame = 0, cpu = 0;
@@ -131,10 +176,35 @@ ProbeRun runWithProbe(const std::string &program, const std::string &probe, cons
         else if (line.rfind("slot22 ", 0) == 0)
             run.lastSlot = line.substr(7);
     }
-    if (frame <= start || cpu <= 0 || run.peakKb <= 0)
+    if (frame <= child.start || cpu <= 0 || run.peakKb <= 0)
         throw std::runtime_error(program + " did not report its first frame and peak memory (output: \"" + report
                                  + "\")");
-    run.secondsToFrame = double(frame - start) * 1e-9;
+    run.secondsToFrame = double(frame - child.start) * 1e-9;
     run.cpuSecondsToFrame = double(cpu) * 1e-9;
     return run;
+}
+
+double idleCpuSeconds(const std::string &program, const std::string &probe, const std::string &folder,
+                      double seconds)
+{
+    const ProbedChild child = startWithProbe(program, probe, folder, {}, true);
+    const std::string settled = readFromChild(child, program, "idle ");
+    const long long before = numberAfter(settled, "idle");
+    if (before <= 0) {
+        kill(child.pid, SIGKILL);
+        close(child.out);
+        waitpid(child.pid, nullptr, 0);
+        throw std::runtime_error(program + " did not settle after its first frame (output: \"" + settled + "\")");
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    // The probe answers the signal with the CPU time and ends the process.
+    kill(child.pid, SIGUSR1);
+    const std::string report = readFromChild(child, program);
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    const long long after = numberAfter(report, "cpu");
+    if (after < before)
+        throw std::runtime_error(program + " did not report its CPU time when idle (output: \"" + settled + report
+                                 + "\")");
+    return double(after - before) * 1e-9;
 }

@@ -19,3 +19,10 @@ struct ProbeRun {
 // takes longer than thirty seconds.
 ProbeRun runWithProbe(const std::string &program, const std::string &probe, const std::string &folder,
                       const std::string &x11Display = {});
+
+// Starts program the same way on Qt's offscreen platform and leaves it
+// alone once it has shown its first frame and done the work that frame left
+// queued: the CPU time in seconds that the whole process, every thread of
+// it, used in the next `seconds`. Throws as runWithProbe does.
+double idleCpuSeconds(const std::string &program, const std::string &probe, const std::string &folder,
+                      double seconds);
