@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 using namespace DecoderProtocol;
@@ -28,11 +30,15 @@ Message ask(Channel &channel, const Message &request, int &file)
 
 } // namespace
 
-Bitmap WindowMemory::target(int width, int height, int bitsPerPixel)
+Bitmap WindowMemory::target(int width, int height, int bitsPerPixel, ThenAsks then)
 {
     int file = -1;
-    const Message answer =
-        ask(m_channel, {Kind::NeedTarget, width, height, bitsPerPixel, 0, 0}, file);
+    m_asked = {};
+    m_workingAsked = false;
+    const Message answer = ask(m_channel,
+                               {Kind::NeedTarget, width, height, bitsPerPixel, then.working, 0, then.nothingMore}, file);
+    m_asked = then;
+    m_workingAsked = true;
     const PixelFormat format = PixelFormatFor(bitsPerPixel);
     const size_t bytes = Bitmap::pixelBytes(width, height, format);
     PixelMemory::Words pixels;
@@ -47,6 +53,10 @@ Bitmap WindowMemory::target(int width, int height, int bitsPerPixel)
 
 PixelReservation WindowMemory::working(size_t bytes, int width, int height)
 {
+    // Asked for with the target (nothing, for a picture that needs none):
+    // held in the window's process already.
+    if (std::exchange(m_workingAsked, false) && bytes == m_asked.working)
+        return PixelReservation();
     // Nothing is allocated for none: the load goes on at once, and is
     // stopped should the window's process refuse even that.
     if (bytes == 0) {
@@ -66,6 +76,8 @@ PixelReservation WindowMemory::working(size_t bytes, int width, int height)
 
 void WindowMemory::askedAll()
 {
+    if (std::exchange(m_asked.nothingMore, false))
+        return;
     if (!m_channel.send({Kind::AskedAll, 0, 0, 0, 0, 0}))
         _exit(0);
 }

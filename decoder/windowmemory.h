@@ -22,10 +22,13 @@ public:
 
     explicit WindowMemory(DecoderProtocol::Channel &channel) : m_channel(channel) {}
 
-    Bitmap target(int width, int height, int bitsPerPixel) override;
+    Bitmap target(int width, int height, int bitsPerPixel, ThenAsks then) override;
     PixelReservation working(size_t bytes, int width, int height) override;
     void askedAll() override;
 
 private:
     DecoderProtocol::Channel &m_channel;
+    // Asked for with the target, and so already answered.
+    ThenAsks m_asked;
+    bool m_workingAsked = false;
 };

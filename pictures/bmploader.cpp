@@ -392,7 +392,8 @@ bool loadBmp(PictureInput &input, Bitmap &target)
     BmpHeader header;
     if (!readHeader(input, header))
         return false;
-    makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits);
+    makeTarget(target, input, int(std::min<int64_t>(header.width, Bitmap::MaxSide + 1)), header.rows(), header.bits,
+               {0, true});
     LoadMemory::current().askedAll();
     if (header.runLength())
         whitenRowsFrom(target, 0); // what the runs pass over

@@ -346,6 +346,11 @@ bool Conversation::load(int file, Bitmap &target)
                     return false;
                 }
                 target = admitTarget(message.width, message.height, message.bitsPerPixel, m_process.sharer());
+                // What the loader asks for next, asked with it.
+                if (message.bytes > 0)
+                    m_working.push_back(Bitmap::reserve(size_t(message.bytes), message.width, message.height));
+                if (message.thenNothingMore == 1)
+                    PixelBudget::loadHasAskedAll();
                 const double megapixels = double(message.width) * double(message.height) / 1e6;
                 if (hangForTesting.load() == 0)
                     m_allowed = HangTime::Base + std::chrono::duration_cast<Clock::duration>(

@@ -28,7 +28,7 @@ namespace DecoderProtocol {
 // process names this version when it starts a decoder process, which ends
 // at once (WrongStart) for any other, as after an update of the program
 // while it runs.
-inline constexpr int Version = 1;
+inline constexpr int Version = 2;
 
 // The descriptors a decoder process starts with: its end of the socket, and
 // the file of its control page, which it maps and closes.
@@ -56,7 +56,7 @@ enum class Kind : uint32_t {
     Granted,    // the working memory asked for is held for the load
     Refused,    // what was asked for is past the caps or the pixel budget
     // from the decoder process
-    NeedTarget,
+    NeedTarget, // bytes: working memory asked for with it; thenNothingMore: and then no more
     NeedWorking,
     AskedAll,
     Done,
@@ -69,6 +69,7 @@ struct Message {
     int32_t bitsPerPixel;
     uint64_t bytes;
     uint32_t decoded; // Done: 1 when every pixel of the picture was decoded
+    uint32_t thenNothingMore = 0;
 };
 
 enum class Heard {

@@ -339,7 +339,7 @@ bool loadGif(PictureInput &input, Bitmap &target)
     const int height = screenSide(gif->SHeight, frame.Top, frame.Height);
     stream.startData(clearsAllowed(width, height));
 
-    makeTarget(target, input, width, height, 8);
+    makeTarget(target, input, width, height, 8, {0, true});
     LoadMemory::current().askedAll();
     whitenRowsFrom(target, 0);
     uint8_t indexFor[256];

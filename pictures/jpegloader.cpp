@@ -38,7 +38,7 @@ unsigned char *prepareTarget(void *context, int width, int height, int bitsPerPi
     auto *load = static_cast<JpegLoad *>(context);
     Bitmap &target = *load->target;
     try {
-        makeTarget(target, *load->input, width, height, bitsPerPixel);
+        makeTarget(target, *load->input, width, height, bitsPerPixel, {workingBytes, true});
         load->working = LoadMemory::current().working(workingBytes, width, height);
         LoadMemory::current().askedAll();
     } catch (...) {

@@ -9,7 +9,7 @@ thread_local LoadMemory *inPlace = nullptr;
 
 } // namespace
 
-Bitmap LoadMemory::target(int width, int height, int bitsPerPixel)
+Bitmap LoadMemory::target(int width, int height, int bitsPerPixel, ThenAsks)
 {
     return admitTarget(width, height, bitsPerPixel);
 }

@@ -13,6 +13,15 @@
 
 #include <cstddef>
 
+// What a loader will ask for right after its target, said with it: a
+// decoder process then asks for all of it at once, and the window's
+// process decides the next load sooner. The loader asks for it all the same.
+struct ThenAsks
+{
+    size_t working = 0;    // working(working, ...) comes next, when not 0
+    bool nothingMore = false; // then askedAll()
+};
+
 class LoadMemory
 {
 public:
@@ -21,7 +30,7 @@ public:
     // The target of a picture of width by height at bitsPerPixel, as
     // makeTarget (picturetarget.h) says, charged to the budget; throws the
     // BitmapError of a picture too large before any of it is allocated.
-    virtual Bitmap target(int width, int height, int bitsPerPixel);
+    virtual Bitmap target(int width, int height, int bitsPerPixel, ThenAsks then);
     // Bytes of working memory for the decoder's library, held until the
     // load ends; throws the BitmapError of a picture of width by height too
     // large.

@@ -6,10 +6,10 @@
 
 #include <cstring>
 
-void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel)
+void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel, ThenAsks then)
 {
     target = Bitmap();
-    target = LoadMemory::current().target(width, height, bitsPerPixel);
+    target = LoadMemory::current().target(width, height, bitsPerPixel, then);
     input.allowFor(width, height);
 }
 

@@ -3,6 +3,7 @@
 // The bitmap that a decoder draws a picture into.
 
 #include "bitmap.h"
+#include "loadmemory.h"
 
 #include <exception>
 #include <optional>
@@ -23,7 +24,8 @@ class PictureInput;
 // far as a picture of its size needs. The target comes from the load's
 // memory (loadmemory.h): this process's budget, through admitTarget, or
 // in a decoder process the window's.
-void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel);
+// then says what the loader will ask for next (loadmemory.h).
+void makeTarget(Bitmap &target, PictureInput &input, int width, int height, int bitsPerPixel, ThenAsks then);
 
 // The budget's part of makeTarget, the one test of a picture's room
 // wherever it is decoded: the caps, room for two turned copies, then the

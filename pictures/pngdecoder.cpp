@@ -262,9 +262,10 @@ bool feed(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk, const u
 bool takeSize(png_structp png, png_infop info, PngJob *job, ChunkWalk *walk)
 {
     png_uint_32 width = 0, height = 0;
-    int depth = 0, colourType = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
-    if (job->makeTarget(job->context, width, height, depth * png_get_channels(png, info)))
+    int depth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    if (job->makeTarget(job->context, width, height, depth * png_get_channels(png, info),
+                        interlace != PNG_INTERLACE_NONE))
         return true;
     job->refused = true;
     walk->state = ChunkWalk::Stop;

@@ -52,7 +52,7 @@ struct PngJob {
     // bitsPerPixel (bit depth times channels, as the file stores them),
     // and from then on the load may read as far as a picture of that size
     // needs; false when it cannot.
-    bool (*makeTarget)(void *context, unsigned width, unsigned height, int bitsPerPixel);
+    bool (*makeTarget)(void *context, unsigned width, unsigned height, int bitsPerPixel, bool interlaced);
     // Called at the first data chunk, once the header and colour chunks are
     // read: says how the rows are to come into the target; false when it
     // cannot.

@@ -12,7 +12,7 @@
 
 namespace {
 
-bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel) noexcept;
+bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel, bool interlaced) noexcept;
 bool preparePng(void *context, const PngHeader *header, PngRows *rows) noexcept;
 void finishPngRow(void *context, unsigned y, unsigned char *row) noexcept;
 
@@ -83,12 +83,13 @@ bool intoTarget(PngRows::Output output, PixelFormat format)
 
 // Called from inside the decoder, as preparePng is, so no exception may
 // leave it: the bitmap's error waits in the load.
-bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel) noexcept
+bool makePngTarget(void *context, unsigned width, unsigned height, int bitsPerPixel, bool interlaced) noexcept
 {
     auto *load = static_cast<PngLoad *>(context);
     try {
-        // libpng refuses sides past a million itself.
-        makeTarget(*load->target, *load->input, int(width), int(height), bitsPerPixel);
+        // libpng refuses sides past a million itself. Only an interlaced
+        // picture may ask for rows of its own (preparePng).
+        makeTarget(*load->target, *load->input, int(width), int(height), bitsPerPixel, {0, !interlaced});
     } catch (...) {
         load->error = std::current_exception();
         return false;

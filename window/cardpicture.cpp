@@ -2,6 +2,7 @@
 
 #include "besidewindow.h"
 #include "busypointer.h"
+#include "imagebox.h"
 #include "decoderprocess.h"
 #include "picturemiss.h"
 #include "workerthread.h"
@@ -25,7 +26,7 @@ std::vector<LoadOrder::Load> orderOf(const std::vector<CardPictureLoad> &loads)
     std::vector<LoadOrder::Load> order;
     order.reserve(loads.size());
     for (const CardPictureLoad &load : loads)
-        order.push_back({load.replaces, load.turns});
+        order.push_back({load.turns});
     return order;
 }
 
@@ -60,15 +61,23 @@ CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
 CardPictureLoads::~CardPictureLoads()
 {
     m_order.stop();
-    for (size_t i = m_next; i < m_results.size(); ++i)
+    skipTo(m_results.size());
+}
+
+void CardPictureLoads::skipTo(size_t index)
+{
+    m_order.giveUpBefore(index);
+    for (size_t i = m_next; i < index; ++i)
         m_results[i]->job->giveUp();
-    for (size_t i = m_next; i < m_results.size(); ++i)
-        m_results[i]->job->wait();
+    for (; m_next < index; ++m_next) {
+        m_results[m_next]->job->wait();
+        m_results[m_next]->picture = Bitmap(); // what it held of the budget is back
+    }
 }
 
 bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline)
 {
-    m_order.turnOf(m_next);
+    giveTurn();
     WorkerJob &job = *m_results[m_next]->job;
     // A back takes less than a spin: no sleep, and no wake-up to wait for.
     return job.spinFor(Worker::QuickJobTime) || job.waitUntil(deadline);
@@ -77,7 +86,7 @@ bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline
 bool CardPictureLoads::takeNext(Bitmap &target)
 {
     BusyPointer::stillWorking();
-    m_order.turnOf(m_next);
+    giveTurn();
     Result &result = *m_results[m_next];
     awaitBeside(*result.job);
     const CardPictureLoad &load = m_loads[m_next++];
@@ -85,6 +94,12 @@ bool CardPictureLoads::takeNext(Bitmap &target)
     if (!result.loaded)
         notePictureMiss(load.cp932FileName);
     return result.loaded;
+}
+
+void CardPictureLoads::giveTurn()
+{
+    const ImageBox *replaced = m_loads[m_next].replaces;
+    m_order.turnOf(m_next, replaced ? replaced->pictureBytes() : 0);
 }
 
 void CardPictureLoad::setDelayForTesting(std::chrono::milliseconds delay)

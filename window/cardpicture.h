@@ -23,12 +23,14 @@
 
 class WorkerJob;
 
+class ImageBox;
+
 struct CardPictureLoad
 {
     std::string cp932FileName;
-    // What the slot's picture takes of the pixel budget now: room for the
-    // picture that replaces it.
-    size_t replaces = 0;
+    // The box whose picture this one replaces, which is room for it once it
+    // is its turn (none: a box not made yet, which shows nothing).
+    const ImageBox *replaces = nullptr;
     // Whether the picture will be turned once it is in its slot.
     bool turns = false;
 
@@ -59,8 +61,13 @@ public:
     // load is thrown.
     bool takeNext(Bitmap &target);
 
+    // Gives up the loads before index that were not taken, and waits for
+    // them: index is the next.
+    void skipTo(size_t index);
+
 private:
     struct Result;
+    void giveTurn();
     std::vector<CardPictureLoad> m_loads;
     LoadOrder m_order;
     std::vector<std::unique_ptr<Result>> m_results;

@@ -44,7 +44,7 @@ void TForm1::btn1uranaikaisiClick()
     std::vector<CardPictureLoad> loads;
     for (int i = 0; i < DeckSize; ++i) {
         const int slot = i + 1;
-        loads.push_back({cardPath(DrawnFiles[i]), control<ImageBox>("Image", slot)->pictureBytes(),
+        loads.push_back({cardPath(DrawnFiles[i]), control<ImageBox>("Image", slot),
                          reversed[i] == 1 || (crossing && slot == CrossingSlot)});
     }
     CardPictureLoads pictures(std::move(loads));

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 
 #include <chrono>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -131,8 +132,15 @@ std::exception_ptr TForm1::layOutCelticCross(PendingLayout &layout)
     std::exception_ptr error;
     bool sideways = false;
     keepFirstError(error, [&] {
-        CardPictureLoads back({{PlaceholderPicture, crossing->pictureBytes(), true}});
-        if (putBack(crossing, back)) {
+        // Decoded ahead with the slots' backs when the spread was chosen,
+        // after them; otherwise now.
+        std::optional<CardPictureLoads> now;
+        CardPictureLoads *back = m_backsUnderWay.get();
+        if (back)
+            back->skipTo(SlotCount);
+        else
+            back = &now.emplace(std::vector{CardPictureLoad{PlaceholderPicture, crossing, true}});
+        if (putBack(crossing, *back)) {
             RotatePicture(crossing, 270);
             sideways = true;
         }
@@ -194,16 +202,21 @@ void TForm1::ShowSlots(PendingLayout &layout, int n)
 
 void TForm1::ResetPictures(int n)
 {
-    showBacks(1, n);
+    // Decoded ahead when a spread was chosen; otherwise now.
+    std::optional<CardPictureLoads> now;
+    showBacks(m_backsUnderWay ? *m_backsUnderWay : now.emplace(backLoads(n, false)), 1, n);
 }
 
-// The loads of the card back for slots first to last, each replacing what
-// its slot shows.
-std::vector<CardPictureLoad> TForm1::backLoads(int first, int last) const
+// The loads of the card back for slots 1 to n, each replacing what its slot
+// shows, and with crossing one more for the Celtic Cross's crossing card,
+// which replaces slot 2's and is turned.
+std::vector<CardPictureLoad> TForm1::backLoads(int n, bool crossing) const
 {
     std::vector<CardPictureLoad> loads;
-    for (int slot = first; slot <= last; ++slot)
-        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", slot)->pictureBytes(), false});
+    for (int slot = 1; slot <= n; ++slot)
+        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", slot), false});
+    if (crossing)
+        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", CrossingSlot), true});
     return loads;
 }
 
@@ -232,17 +245,13 @@ void TForm1::showOwedBacks()
         return;
     const int first = std::exchange(m_firstOwedBack, 0);
     const std::unique_ptr<CardPictureLoads> backs = std::move(m_backsUnderWay);
-    for (int slot = first; slot <= SlotCount; ++slot) {
-        if (!putBack(control<ImageBox>("Image", slot), *backs))
-            return;
-    }
+    showBacks(*backs, first, SlotCount);
 }
 
-// Slots first to last, stopping at the first back that does not load;
-// false then.
-bool TForm1::showBacks(int first, int last)
+// The next backs of backs into slots first to last, stopping at the first
+// that does not load; false then.
+bool TForm1::showBacks(CardPictureLoads &backs, int first, int last)
 {
-    CardPictureLoads backs(backLoads(first, last));
     for (int slot = first; slot <= last; ++slot) {
         if (!putBack(control<ImageBox>("Image", slot), backs))
             return false;

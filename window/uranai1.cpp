@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
@@ -350,8 +351,12 @@ void TForm1::N10Click()
 
 // The backs in every slot, then the spread. A back that cannot be made
 // stops the backs, not the layout: the window never shows half a spread.
+// Every back the spread shows decodes at once, ahead of the steps that put
+// them in place.
 void TForm1::chooseSpread(int index)
 {
+    m_backsUnderWay = std::make_unique<CardPictureLoads>(backLoads(SlotCount, index == CelticCross));
+    const auto decoded = qScopeGuard([this] { m_backsUnderWay.reset(); });
     std::exception_ptr error;
     keepFirstError(error, [this] { ResetPictures(SlotCount); });
     keepFirstError(error, [this, index] { ApplySpread(index); });

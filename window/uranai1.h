@@ -63,8 +63,8 @@ private:
     void widenSpreadListPopup();
     void ShowSlots(PendingLayout &layout, int n);
     void ResetPictures(int n);
-    bool showBacks(int first, int last);
-    std::vector<CardPictureLoad> backLoads(int first, int last) const;
+    bool showBacks(CardPictureLoads &backs, int first, int last);
+    std::vector<CardPictureLoad> backLoads(int n, bool crossing) const;
     void showBacksBeforeFirstFrame();
     void showOwedBacks();
     void ApplySpread(int index);
@@ -79,8 +79,9 @@ private:
     void markSpread(int index);
 
     NameLookup m_controls{this};
-    // Every slot's back, decoding from the moment the window begins to be
-    // made, until every slot has it.
+    // Backs decoded ahead: every slot's, from the moment the window begins
+    // to be made until every slot has it, and while a spread is chosen, the
+    // slots' and the Celtic Cross's crossing card's.
     std::unique_ptr<CardPictureLoads> m_backsUnderWay;
     // The first slot still owed its back at start-up; 0 once none is.
     int m_firstOwedBack = 0;

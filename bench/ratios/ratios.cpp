@@ -31,6 +31,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include <sched.h>
+
 namespace {
 
 const BenchDeck *deck = nullptr;
@@ -68,6 +70,24 @@ std::vector<std::vector<uint8_t>> filesBytes(const std::vector<std::string> &pat
 // decoding alone, in this process, or as the window has it done, in a
 // decoder process of this thread.
 enum class Where { InProcess, Confined };
+
+// While it lives, this thread keeps to one processor, as each thread of the
+// program's pool does, and so does the decoder process it starts.
+class KeptAsAPoolThread
+{
+public:
+    KeptAsAPoolThread()
+    {
+        sched_getaffinity(0, sizeof m_before, &m_before);
+        Worker::keepOnProcessor(0);
+    }
+    ~KeptAsAPoolThread() { sched_setaffinity(0, sizeof m_before, &m_before); }
+    KeptAsAPoolThread(const KeptAsAPoolThread &) = delete;
+    KeptAsAPoolThread &operator=(const KeptAsAPoolThread &) = delete;
+
+private:
+    cpu_set_t m_before{};
+};
 
 void loadPicture(const std::string &path, Where where = Where::InProcess)
 {
@@ -148,6 +168,7 @@ void BM_ConfinedCard(benchmark::State &state)
     runRow(state, [&] {
         constexpr int Batch = 40;
         const std::string path = deck->cardFiles(CardPicture)[0];
+        const KeptAsAPoolThread kept;
         const auto series = sideBySide(Sampling{}, repeated(Batch, [&] { loadPicture(path, Where::Confined); }),
                                        repeated(Batch, [&] { loadPicture(path); }));
         addTimeRow("load, card (JPEG, 105×153), in a decoder process against in this one", series, Batch,
@@ -220,6 +241,7 @@ void qtLoadRow(benchmark::State &state, const std::string &name, const std::stri
                 throw std::runtime_error("Qt cannot read " + path + ": " + reader.errorString().toStdString());
             return picture;
         };
+        const KeptAsAPoolThread kept; // Qt's reader is no slower on one processor
         Bitmap ours;
         const QImage qt = qtRead();
         if (!loadPictureConfined(path, ours) || qt.width() != ours.width() || qt.height() != ours.height())

@@ -94,7 +94,10 @@ struct LoadOrder::State
     std::vector<size_t> pictureBytes;
     std::vector<bool> askedAll;
     size_t allAskedBefore = 0; // every load before this one has asked for all it will
-    size_t turn = 0;
+    size_t turn = 0;     // no load before it waits for a turn
+    bool turnGiven = false; // turn is a load's turn: it replaces a picture of replaced bytes
+    size_t replaced = 0;
+    size_t givenUpBefore = 0;
     bool stopped = false;
 };
 
@@ -162,11 +165,20 @@ public:
         m_changed.notify_all();
     }
 
-    void turnOf(LoadOrder::State &order, size_t index)
+    void turnOf(LoadOrder::State &order, size_t index, size_t replaced)
     {
         const std::lock_guard lock(m_mutex);
         order.turn = index;
-        m_replacedRoom = index < order.loads.size() ? order.loads[index].replaces : 0;
+        order.turnGiven = true;
+        order.replaced = replaced;
+        m_replacedRoom = replaced;
+        m_changed.notify_all();
+    }
+
+    void giveUpBefore(LoadOrder::State &order, size_t index)
+    {
+        const std::lock_guard lock(m_mutex);
+        order.givenUpBefore = std::max(order.givenUpBefore, index);
         m_changed.notify_all();
     }
 
@@ -210,11 +222,11 @@ private:
         ++m_waiting;
         bool granted = false;
         for (;;) {
-            if (order.stopped)
+            if (order.stopped || index < order.givenUpBefore)
                 break;
             if (order.allAskedBefore >= index) {
-                if (order.turn == index) {
-                    granted = fits(test, PixelBudget::ceiling() + order.loads[index].replaces);
+                if (order.turnGiven && order.turn == index) {
+                    granted = fits(test, PixelBudget::ceiling() + order.replaced);
                     break;
                 }
                 // Ahead of its turn it may take neither the room of the
@@ -345,9 +357,14 @@ LoadOrder::Member::~Member()
         PixelLedger::books().askedAll(*member.order, member.index);
 }
 
-void LoadOrder::turnOf(size_t index)
+void LoadOrder::turnOf(size_t index, size_t replaced)
 {
-    PixelLedger::books().turnOf(*m_state, index);
+    PixelLedger::books().turnOf(*m_state, index, replaced);
+}
+
+void LoadOrder::giveUpBefore(size_t index)
+{
+    PixelLedger::books().giveUpBefore(*m_state, index);
 }
 
 void LoadOrder::stop()

@@ -34,8 +34,7 @@ size_t inUse();
 void setCeilingForTesting(size_t bytes);
 
 // The most held at once since the last reset, less the room of a picture
-// about to be replaced (LoadOrder::Load::replaces): never above the
-// ceiling.
+// about to be replaced (LoadOrder::turnOf): never above the ceiling.
 size_t peak();
 void resetPeak();
 
@@ -90,9 +89,6 @@ class LoadOrder
 public:
     struct Load
     {
-        // What the slot's picture takes now: room for this load's picture
-        // once it is its turn.
-        size_t replaces = 0;
         // Whether its picture will be turned once in place.
         bool turns = false;
     };
@@ -113,8 +109,13 @@ public:
         Member &operator=(const Member &) = delete;
     };
 
-    // Every load before index is in its place, and turned: index's turn.
-    void turnOf(size_t index);
+    // Every load before index is in its place, and turned, or given up:
+    // index's turn. The picture it replaces takes replaced bytes, room for
+    // it.
+    void turnOf(size_t index, size_t replaced);
+    // Every request of a load before index waiting, or still to come, is
+    // refused: the window will not take those loads.
+    void giveUpBefore(size_t index);
     // Every request waiting, or still to come, is refused.
     void stop();
 

@@ -23,6 +23,33 @@ inline void relax()
 #endif
 }
 
+}
+
+namespace Worker {
+
+void keepOnProcessor(int index)
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) == 0)
+        return;
+    int seen = 0;
+    const int wanted = index % CPU_COUNT(&allowed);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed) && seen++ == wanted) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            sched_setaffinity(0, sizeof one, &one);
+            return;
+        }
+    }
+}
+
+} // namespace Worker
+
+namespace {
+
 int processorsOfThisProcess()
 {
     cpu_set_t set;
@@ -41,7 +68,12 @@ class WorkerThreads
 {
 public:
     // Each thread runs first, when it starts, what first says.
-    WorkerThreads(int count, std::function<void()> first) : m_count(count), m_first(std::move(first)) {}
+    // With keepApart, thread i keeps to the i-th processor (numbered round
+    // the ones the process may use).
+    WorkerThreads(int count, std::function<void()> first, bool keepApart)
+        : m_count(count), m_first(std::move(first)), m_keepApart(keepApart)
+    {
+    }
 
     ~WorkerThreads()
     {
@@ -78,12 +110,14 @@ private:
     {
         if (m_threads.empty()) {
             for (int i = 0; i < m_count; ++i)
-                m_threads.emplace_back([this] { run(); });
+                m_threads.emplace_back([this, i] { run(i); });
         }
     }
 
-    void run()
+    void run(int index)
     {
+        if (m_keepApart)
+            Worker::keepOnProcessor(index);
         if (m_first)
             m_first();
         while (const std::shared_ptr<WorkerJob> job = next()) {
@@ -107,6 +141,7 @@ private:
 
     const int m_count;
     const std::function<void()> m_first;
+    const bool m_keepApart;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<WorkerJob>> m_jobs;
@@ -178,7 +213,7 @@ WorkerThreads &pool()
     const int wanted = poolSizeForTesting > 0 ? poolSizeForTesting : machine;
     if (!threads || threads->count() != wanted) {
         threads.reset();
-        threads = std::make_unique<WorkerThreads>(wanted, poolThreadFirst);
+        threads = std::make_unique<WorkerThreads>(wanted, poolThreadFirst, true);
     }
     return *threads;
 }
@@ -187,7 +222,7 @@ WorkerThreads &pool()
 
 std::shared_ptr<WorkerJob> start(std::function<void()> work)
 {
-    static WorkerThreads thread(1, nullptr);
+    static WorkerThreads thread(1, nullptr, false);
     auto job = std::make_shared<WorkerJob>(std::move(work));
     thread.start(job);
     return job;

@@ -44,7 +44,7 @@ private:
 
 void awaitBeside(WorkerJob &job)
 {
-    if (job.spinFor(Worker::QuickJobTime) && !CommandScope::abandoned()) {
+    if (job.spinFor(std::chrono::microseconds(0)) && !CommandScope::abandoned()) {
         if (job.error())
             std::rethrow_exception(job.error());
         return;
