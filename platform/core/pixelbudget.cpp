@@ -1,5 +1,7 @@
 #include "pixelbudget.h"
 
+#include "pixelmemory.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -138,6 +140,7 @@ public:
             return false;
         }
         m_held.store(inUse() + hold, std::memory_order_relaxed);
+        makeRealRoom();
         if (member.order && picture)
             member.order->pictureBytes[member.index] = hold;
         notePeak();
@@ -188,6 +191,20 @@ public:
         order.stopped = true;
         m_replacedRoom = 0;
         m_changed.notify_all();
+    }
+
+    void orderBegins()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_orders++ == 0)
+            PixelMemory::keepLarge(true);
+    }
+
+    void orderEnds()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (--m_orders == 0)
+            PixelMemory::keepLarge(false);
     }
 
     // The load whose requests this thread makes.
@@ -243,10 +260,21 @@ private:
         return granted;
     }
 
+    // Memory kept to be used again (pixelmemory.h) goes where what is held
+    // would pass the budget with it.
+    void makeRealRoom()
+    {
+        const size_t limit = PixelBudget::ceiling() + m_replacedRoom;
+        const size_t real = inUse() + PixelMemory::keptLargeBytes();
+        if (real > limit)
+            PixelMemory::giveBackKept(real - limit);
+    }
+
+    // What the process has of pixel memory: held, and kept.
     void notePeak()
     {
-        const size_t held = inUse();
-        m_peak = std::max(m_peak, held - std::min(held, m_replacedRoom));
+        const size_t real = inUse() + PixelMemory::keptLargeBytes();
+        m_peak = std::max(m_peak, real - std::min(real, m_replacedRoom));
     }
 
     std::mutex m_mutex;
@@ -255,6 +283,7 @@ private:
     size_t m_peak = 0;
     size_t m_replacedRoom = 0;
     int m_waiting = 0;
+    int m_orders = 0;
 };
 
 thread_local PixelLedger::Member PixelLedger::member;
@@ -337,11 +366,13 @@ LoadOrder::LoadOrder(std::vector<Load> loads) : m_state(new State)
     m_state->loads = std::move(loads);
     m_state->pictureBytes.assign(count, 0);
     m_state->askedAll.assign(count, false);
+    PixelLedger::books().orderBegins();
 }
 
 LoadOrder::~LoadOrder()
 {
     PixelLedger::books().stop(*m_state);
+    PixelLedger::books().orderEnds();
     delete m_state;
 }
 

@@ -1,5 +1,7 @@
 #include "pixelmemory.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -29,13 +31,19 @@ public:
     // Keeps memory released; false when it is not to be kept.
     bool keep(uint32_t *words, const PixelMemory::Release &release)
     {
-        if (release.mapped >= size_t(MappedFrom) || release.sharer == 0)
+        if (release.sharer == 0)
             return false;
+        const bool large = release.mapped >= size_t(MappedFrom);
         const std::lock_guard lock(m_mutex);
+        if (large && !m_keepLarge)
+            return false;
         m_kept.push_back({words, release});
-        m_bytes += release.mapped;
-        while (m_bytes > MostKept)
-            dropFirst();
+        if (large)
+            m_largeBytes += release.mapped;
+        else
+            m_smallBytes += release.mapped;
+        while (m_smallBytes > MostKept)
+            dropFirst(false);
         return true;
     }
 
@@ -45,7 +53,7 @@ public:
         for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept) {
             if (kept->release.mapped == length && kept->release.sharer == sharer) {
                 PixelMemory::Words words(kept->words, kept->release);
-                m_bytes -= length;
+                count(kept->release.mapped, false);
                 m_kept.erase(kept);
                 return words;
             }
@@ -66,28 +74,74 @@ public:
         }
     }
 
+    void keepLarge(bool on)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_keepLarge = on;
+        if (!on)
+            dropLarge(SIZE_MAX);
+    }
+
+    size_t largeBytes() const { return m_largeBytes.load(std::memory_order_relaxed); }
+
+    size_t giveBack(size_t bytes)
+    {
+        const std::lock_guard lock(m_mutex);
+        return dropLarge(bytes);
+    }
+
 private:
     struct Kept {
         uint32_t *words;
         PixelMemory::Release release;
     };
 
+    void count(size_t mapped, bool more)
+    {
+        if (mapped >= size_t(MappedFrom))
+            m_largeBytes.store(more ? m_largeBytes + mapped : m_largeBytes - mapped, std::memory_order_relaxed);
+        else
+            m_smallBytes = more ? m_smallBytes + mapped : m_smallBytes - mapped;
+    }
+
     void release(const Kept &kept)
     {
-        m_bytes -= kept.release.mapped;
+        count(kept.release.mapped, false);
         munmap(kept.words, kept.release.mapped);
         close(kept.release.file);
     }
 
-    void dropFirst()
+    void dropFirst(bool large)
     {
-        release(m_kept.front());
-        m_kept.pop_front();
+        for (auto kept = m_kept.begin(); kept != m_kept.end(); ++kept) {
+            if ((kept->release.mapped >= size_t(MappedFrom)) == large) {
+                release(*kept);
+                m_kept.erase(kept);
+                return;
+            }
+        }
+    }
+
+    size_t dropLarge(size_t bytes)
+    {
+        size_t dropped = 0;
+        for (auto kept = m_kept.begin(); kept != m_kept.end() && dropped < bytes;) {
+            if (kept->release.mapped < size_t(MappedFrom)) {
+                ++kept;
+                continue;
+            }
+            dropped += kept->release.mapped;
+            release(*kept);
+            kept = m_kept.erase(kept);
+        }
+        return dropped;
     }
 
     std::mutex m_mutex;
     std::deque<Kept> m_kept;
-    size_t m_bytes = 0;
+    size_t m_smallBytes = 0;
+    std::atomic<size_t> m_largeBytes{0};
+    bool m_keepLarge = false;
 };
 
 // Never destroyed: bitmaps may be freed as the program ends.
@@ -155,6 +209,21 @@ Words allocateShared(size_t bytes, SharedWith sharer)
 void forgetSharer(SharedWith sharer)
 {
     keptMemory().forget(sharer.process);
+}
+
+void keepLarge(bool on)
+{
+    keptMemory().keepLarge(on);
+}
+
+size_t keptLargeBytes()
+{
+    return keptMemory().largeBytes();
+}
+
+size_t giveBackKept(size_t bytes)
+{
+    return keptMemory().giveBack(bytes);
 }
 
 Words mapShared(int file, size_t bytes)

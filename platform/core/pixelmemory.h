@@ -48,6 +48,20 @@ inline int sharedFile(const Words &words)
 }
 // Memory kept for that process is given back: it has ended.
 void forgetSharer(SharedWith sharer);
+
+// Large shared memory is kept too, while pictures are being loaded
+// (keepLarge): a memory file's pages cost the system far more to make and
+// to free than the heap's large pages (here some 30 ms for 30 MB, ten
+// times as much), and a picture freed as a reading replaces it is the
+// memory the next picture of its size needs. What is kept so is counted by
+// keptLargeBytes(); the pixel budget counts it as held and has it given
+// back (giveBackKept) whenever it needs the room, so that the memory never
+// passes the budget, and all of it is given back once loading ends.
+void keepLarge(bool on);
+size_t keptLargeBytes();
+// Gives back kept large memory, oldest first, until at least bytes of it
+// have gone or none is left; how much went.
+size_t giveBackKept(size_t bytes);
 // In the other process: the file of that many bytes (footprint(bytes) of
 // them) that it was handed, mapped for reading and writing; null when it
 // cannot be. The file is not kept.
