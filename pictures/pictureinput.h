@@ -13,7 +13,7 @@
 // ever read; a load that runs out of it before its pixels are complete has
 // asked for more work than any picture of its size needs.
 //
-// A load on the worker thread that is given up (Worker::stopRequested) reads
+// A load on a thread beside the window that is given up (Worker::stopRequested) reads
 // nothing more: it ends at its next block of input as if the file ended
 // there, and what it leaves is thrown away.
 

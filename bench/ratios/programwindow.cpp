@@ -20,10 +20,10 @@ void settleEvents()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // The program's worker thread stays awake for a moment after its last
-    // picture, spinning on the other core: the next sample, ours or the
-    // floor's, begins once it sleeps, as a command a user gives after a
-    // pause begins.
+    // The program's threads beside the window and its decoder processes
+    // finish their last steps (a picture's memory given back, a job's end):
+    // the next sample, ours or the floor's, begins once they sleep, as a
+    // command a user gives after a pause begins.
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 

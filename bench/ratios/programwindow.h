@@ -50,5 +50,5 @@ private:
 };
 
 // What is left over from a command (deferred deletes, late updates, the
-// worker thread awake), done untimed between samples.
+// threads beside the window finishing), done untimed between samples.
 void settleEvents();

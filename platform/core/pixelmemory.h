@@ -75,7 +75,7 @@ Words mapShared(int file, size_t bytes);
 //   up to 32 MiB, and take later blocks below it (pictures, a decoder's
 //   working memory) from its heap, where reading after reading they
 //   fragment and stay resident.
-// - The worker thread allocates from the same heap as the window's, which
+// - The threads beside the window allocate from the same heap as the window's, which
 //   frees most of what it allocates, instead of from a heap of its own
 //   whose pages would stay resident beside.
 void setUpHeap();

@@ -16,7 +16,7 @@
 namespace {
 
 // What the worker rings when the job is done: a counter the event loop
-// watches. Nothing of Qt's is touched from the worker thread.
+// watches. Nothing of Qt's is touched from the job's thread.
 class DoneBell
 {
 public:

@@ -31,7 +31,7 @@ public:
     // Shows nothing again, keeping its size.
     void clearPicture();
     // What its picture takes of the pixel budget, which is room for the
-    // picture that replaces it (ReplacementRoom).
+    // picture that replaces it (LoadOrder::turnOf).
     size_t pictureBytes() const { return m_picture ? m_picture->budgetBytes() : 0; }
 
     QSize sizeHint() const override;
