@@ -140,10 +140,15 @@ public:
             return false;
         }
         m_held.store(inUse() + hold, std::memory_order_relaxed);
-        makeRealRoom();
         if (member.order && picture)
             member.order->pictureBytes[member.index] = hold;
-        notePeak();
+        const size_t excess = keptPastTheBudget();
+        notePeak(excess);
+        lock.unlock();
+        // Before the bytes granted are allocated, and without the lock,
+        // which the window's thread takes too: this takes milliseconds.
+        if (excess > 0)
+            PixelMemory::giveBackKept(excess);
         return true;
     }
 
@@ -260,20 +265,20 @@ private:
         return granted;
     }
 
-    // Memory kept to be used again (pixelmemory.h) goes where what is held
-    // would pass the budget with it.
-    void makeRealRoom()
+    // How much of the memory kept to be used again (pixelmemory.h) must go
+    // for what is held, and it, to stay within the budget.
+    size_t keptPastTheBudget() const
     {
         const size_t limit = PixelBudget::ceiling() + m_replacedRoom;
         const size_t real = inUse() + PixelMemory::keptLargeBytes();
-        if (real > limit)
-            PixelMemory::giveBackKept(real - limit);
+        return real > limit ? real - limit : 0;
     }
 
-    // What the process has of pixel memory: held, and kept.
-    void notePeak()
+    // What the process has of pixel memory: held, and kept, less what is
+    // about to go.
+    void notePeak(size_t going = 0)
     {
-        const size_t real = inUse() + PixelMemory::keptLargeBytes();
+        const size_t real = inUse() + PixelMemory::keptLargeBytes() - going;
         m_peak = std::max(m_peak, real - std::min(real, m_replacedRoom));
     }
 

@@ -1,5 +1,7 @@
 #include "pixelmemory.h"
 
+#include "workerthread.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -74,12 +76,22 @@ public:
         }
     }
 
+    // Giving back a memory file's pages takes milliseconds for each ten
+    // megabytes: what loading leaves goes on the thread beside the window,
+    // which the window's own thread does not wait for.
     void keepLarge(bool on)
     {
-        const std::lock_guard lock(m_mutex);
-        m_keepLarge = on;
-        if (!on)
-            dropLarge(SIZE_MAX);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_keepLarge = on;
+            if (on || m_largeBytes == 0)
+                return;
+        }
+        Worker::start([this] {
+            const std::lock_guard lock(m_mutex);
+            if (!m_keepLarge)
+                dropLarge(SIZE_MAX);
+        });
     }
 
     size_t largeBytes() const { return m_largeBytes.load(std::memory_order_relaxed); }
