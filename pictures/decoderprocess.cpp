@@ -226,7 +226,7 @@ DecoderProcess *decoderForThisThread()
 class Conversation
 {
 public:
-    explicit Conversation(DecoderProcess &process) : m_process(process)
+    Conversation(DecoderProcess &process, LoadRequests *asked) : m_process(process), m_asked(asked)
     {
         const long long forTesting = hangForTesting.load();
         m_allowed = forTesting > 0 ? Clock::duration(std::chrono::milliseconds(forTesting))
@@ -249,8 +249,14 @@ private:
     // told and given StopGrace to end the load, or ended.
     void windUp(bool stop);
     void endProcess() { m_process.end(); }
+    void note(LoadRequest request)
+    {
+        if (m_asked)
+            m_asked->push_back(request);
+    }
 
     DecoderProcess &m_process;
+    LoadRequests *m_asked;
     Clock::duration m_allowed;
     Clock::duration m_waited{};
     std::vector<PixelReservation> m_working; // held until the load ends
@@ -345,12 +351,17 @@ bool Conversation::load(int file, Bitmap &target)
                     endProcess();
                     return false;
                 }
+                note({LoadRequest::Kind::Target, message.width, message.height, message.bitsPerPixel, 0});
                 target = admitTarget(message.width, message.height, message.bitsPerPixel, m_process.sharer());
                 // What the loader asks for next, asked with it.
-                if (message.bytes > 0)
+                if (message.bytes > 0) {
+                    note({LoadRequest::Kind::Working, message.width, message.height, 0, size_t(message.bytes)});
                     m_working.push_back(Bitmap::reserve(size_t(message.bytes), message.width, message.height));
-                if (message.thenNothingMore == 1)
+                }
+                if (message.thenNothingMore == 1) {
+                    note({LoadRequest::Kind::AskedAll});
                     PixelBudget::loadHasAskedAll();
+                }
                 const double megapixels = double(message.width) * double(message.height) / 1e6;
                 if (hangForTesting.load() == 0)
                     m_allowed = HangTime::Base + std::chrono::duration_cast<Clock::duration>(
@@ -363,6 +374,7 @@ bool Conversation::load(int file, Bitmap &target)
                 break;
             }
             case Kind::NeedWorking:
+                note({LoadRequest::Kind::Working, message.width, message.height, 0, size_t(message.bytes)});
                 if (message.bytes == 0) {
                     // Nothing to allocate: the decoder process went on without
                     // an answer, and a refusal stops it.
@@ -379,6 +391,7 @@ bool Conversation::load(int file, Bitmap &target)
                     return false;
                 break;
             case Kind::AskedAll:
+                note({LoadRequest::Kind::AskedAll});
                 PixelBudget::loadHasAskedAll();
                 break;
             case Kind::Done:
@@ -403,7 +416,7 @@ bool Conversation::load(int file, Bitmap &target)
 
 } // namespace
 
-bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target)
+bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target, LoadRequests *asked)
 {
     target = Bitmap();
     int error = 0;
@@ -415,7 +428,7 @@ bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target)
         return false;
     bool decoded = false;
     try {
-        decoded = Conversation(*process).load(file->descriptor(), target);
+        decoded = Conversation(*process, asked).load(file->descriptor(), target);
     } catch (const BitmapError &) {
         target = Bitmap();
         throw;

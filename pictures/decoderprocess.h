@@ -16,6 +16,7 @@
 // when the thread ends, and ends by itself with the thread that started it.
 
 #include "bitmap.h"
+#include "loadmemory.h"
 
 #include <chrono>
 #include <string>
@@ -27,8 +28,9 @@
 // (HangTime) makes the load false, target 0 by 0, as a file that holds no
 // picture; the next load starts another. A load given up
 // (Worker::stopRequested), asked every few milliseconds, ends within about
-// 100 ms, false.
-bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target);
+// 100 ms, false. With asked, what the load asked of the pixel budget is
+// added to it, in order (copyAsLoaded).
+bool loadPictureConfined(const std::string &cp932FileName, Bitmap &target, LoadRequests *asked = nullptr);
 
 // Starts this thread's decoder process now, if it has none, so that its
 // first picture need not wait for one to start: the program has its worker

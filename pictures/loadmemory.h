@@ -12,6 +12,7 @@
 #include "bitmap.h"
 
 #include <cstddef>
+#include <vector>
 
 // What a loader will ask for right after its target, said with it: a
 // decoder process then asks for all of it at once, and the window's
@@ -55,3 +56,23 @@ public:
         LoadMemory *m_previous;
     };
 };
+
+// What one load asked of its memory, in order.
+struct LoadRequest
+{
+    enum class Kind { Target, Working, AskedAll };
+    Kind kind = Kind::AskedAll;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0; // a target's
+    size_t bytes = 0;     // working memory's
+};
+using LoadRequests = std::vector<LoadRequest>;
+
+// A copy of picture, which a load that asked for what asked says made,
+// taken from the current LoadMemory by asking the same again, in the same
+// order: it is made or refused, with the same BitmapError, exactly as a
+// load of the same file would be now, without decoding it again. picture
+// must be that load's target as the load left it: anything else of another
+// size gives an empty bitmap.
+Bitmap copyAsLoaded(const Bitmap &picture, const LoadRequests &asked);

@@ -7,8 +7,10 @@
 #include "picturemiss.h"
 #include "workerthread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -38,7 +40,12 @@ struct CardPictureLoads::Result
 {
     Bitmap picture;
     bool loaded = false;
-    std::shared_ptr<WorkerJob> job;
+    LoadRequests asked;
+    std::shared_ptr<WorkerJob> job; // none for a copy
+    // The box that shows the picture taken, and its pixels, by which the
+    // box is known to show it still.
+    const ImageBox *shownIn = nullptr;
+    const uint8_t *shownPixels = nullptr;
 };
 
 CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
@@ -46,16 +53,51 @@ CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
 {
     m_results.reserve(m_loads.size());
     for (size_t i = 0; i < m_loads.size(); ++i) {
-        auto result = std::make_unique<Result>();
-        // Where a load runs, and how: this is the one place.
-        result->job = Worker::startOnPool([this, i, out = result.get()] {
-            const LoadOrder::Member member(m_order, i);
-            delayForTesting();
-            if (!Worker::stopRequested())
-                out->loaded = loadPictureConfined(m_loads[i].cp932FileName, out->picture);
-        });
-        m_results.push_back(std::move(result));
+        m_results.push_back(std::make_unique<Result>());
+        if (!mayCopy(i))
+            startDecoding(i);
     }
+}
+
+// Whether load index is left until its turn, when it may be a copy.
+bool CardPictureLoads::mayCopy(size_t index) const
+{
+    const CardPictureLoad &load = m_loads[index];
+    return load.copiesEarlier && std::any_of(m_loads.begin(), m_loads.begin() + index, [&](const CardPictureLoad &earlier) {
+               return earlier.cp932FileName == load.cp932FileName && !earlier.turns;
+           });
+}
+
+void CardPictureLoads::startDecoding(size_t index)
+{
+    Result *out = m_results[index].get();
+    // Where a load runs, and how: this is the one place.
+    out->job = Worker::startOnPool([this, index, out] {
+        const LoadOrder::Member member(m_order, index);
+        delayForTesting();
+        if (!Worker::stopRequested())
+            out->loaded = loadPictureConfined(m_loads[index].cp932FileName, out->picture, &out->asked);
+    });
+}
+
+// The picture of an earlier load of the same file, copied from a box that
+// still shows it as it was taken: the box's picture is only read, while
+// the window waits; false when no box does.
+bool CardPictureLoads::copyEarlier(Bitmap &target)
+{
+    for (size_t i = 0; i < m_next; ++i) {
+        const Result &earlier = *m_results[i];
+        const Bitmap *shown = earlier.shownIn ? earlier.shownIn->picture() : nullptr;
+        if (m_loads[i].cp932FileName != m_loads[m_next].cp932FileName || m_loads[i].turns || !earlier.loaded
+            || !shown || shown->isEmpty() || shown->scanLine(0) != earlier.shownPixels)
+            continue;
+        runBeside([this, index = m_next, shown, &earlier, &target] {
+            const LoadOrder::Member member(m_order, index);
+            target = copyAsLoaded(*shown, earlier.asked);
+        });
+        return true;
+    }
+    return false;
 }
 
 CardPictureLoads::~CardPictureLoads()
@@ -67,10 +109,15 @@ CardPictureLoads::~CardPictureLoads()
 void CardPictureLoads::skipTo(size_t index)
 {
     m_order.giveUpBefore(index);
-    for (size_t i = m_next; i < index; ++i)
-        m_results[i]->job->giveUp();
+    for (size_t i = m_next; i < index; ++i) {
+        if (m_results[i]->job)
+            m_results[i]->job->giveUp();
+    }
     for (; m_next < index; ++m_next) {
-        m_results[m_next]->job->wait();
+        if (m_results[m_next]->job)
+            m_results[m_next]->job->wait();
+        else
+            const LoadOrder::Member asksNothing(m_order, m_next); // a copy never made: the loads after it may go on
         m_results[m_next]->picture = Bitmap(); // what it held of the budget is back
     }
 }
@@ -78,19 +125,30 @@ void CardPictureLoads::skipTo(size_t index)
 bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline)
 {
     giveTurn();
+    if (!m_results[m_next]->job)
+        return true; // a copy, made at once
     WorkerJob &job = *m_results[m_next]->job;
     // A back takes less than a spin: no sleep, and no wake-up to wait for.
     return job.spinFor(Worker::QuickJobTime) || job.waitUntil(deadline);
 }
 
-bool CardPictureLoads::takeNext(Bitmap &target)
+bool CardPictureLoads::takeNext(Bitmap &target, const ImageBox *shownIn)
 {
     BusyPointer::stillWorking();
     giveTurn();
     Result &result = *m_results[m_next];
+    if (!result.job) {
+        if (copyEarlier(target)) {
+            ++m_next;
+            return true;
+        }
+        startDecoding(m_next);
+    }
     awaitBeside(*result.job);
     const CardPictureLoad &load = m_loads[m_next++];
     target = std::move(result.picture);
+    result.shownIn = shownIn;
+    result.shownPixels = target.isEmpty() ? nullptr : std::as_const(target).scanLine(0);
     if (!result.loaded)
         notePictureMiss(load.cp932FileName);
     return result.loaded;

@@ -33,6 +33,13 @@ struct CardPictureLoad
     const ImageBox *replaces = nullptr;
     // Whether the picture will be turned once it is in its slot.
     bool turns = false;
+    // Whether it may be a copy of an earlier load's picture of the same
+    // file, one that a box still shows as it was taken (takeNext), rather
+    // than decoded again: the card back, the one picture of every slot. A
+    // copy is made at its turn, admitted to the budget as its own load
+    // would be (copyAsLoaded); where no box shows the picture, the file is
+    // decoded then.
+    bool copiesEarlier = false;
 
     // Each load takes that much longer, a millisecond at a time, in which
     // it can be given up as at any step: tests slow the pictures down so.
@@ -58,8 +65,9 @@ public:
     // target: the picture before it must be in its slot, turned. Waits as a
     // command waits, and throws CommandAbandoned as it does. A false result
     // notes the file for the command's box (picturemiss.h); an error of the
-    // load is thrown.
-    bool takeNext(Bitmap &target);
+    // load is thrown. shownIn is the box that will show the picture as it
+    // is, unchanged until the command ends, for later loads to copy.
+    bool takeNext(Bitmap &target, const ImageBox *shownIn = nullptr);
 
     // Gives up the loads before index that were not taken, and waits for
     // them: index is the next.
@@ -67,6 +75,9 @@ public:
 
 private:
     struct Result;
+    bool mayCopy(size_t index) const;
+    void startDecoding(size_t index);
+    bool copyEarlier(Bitmap &target);
     void giveTurn();
     std::vector<CardPictureLoad> m_loads;
     LoadOrder m_order;

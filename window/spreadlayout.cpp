@@ -42,7 +42,7 @@ QString cardBackName()
 bool putBack(ImageBox *box, CardPictureLoads &loads)
 {
     Bitmap back;
-    if (!loads.takeNext(back))
+    if (!loads.takeNext(back, box))
         return false;
     box->setAutoSize(true);
     box->setPicture(std::move(back));
@@ -209,14 +209,15 @@ void TForm1::ResetPictures(int n)
 
 // The loads of the card back for slots 1 to n, each replacing what its slot
 // shows, and with crossing one more for the Celtic Cross's crossing card,
-// which replaces slot 2's and is turned.
+// which replaces slot 2's and is turned. The back is decoded once; each
+// slot after the first gets a copy of it.
 std::vector<CardPictureLoad> TForm1::backLoads(int n, bool crossing) const
 {
     std::vector<CardPictureLoad> loads;
     for (int slot = 1; slot <= n; ++slot)
-        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", slot), false});
+        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", slot), false, true});
     if (crossing)
-        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", CrossingSlot), true});
+        loads.push_back({PlaceholderPicture, control<ImageBox>("Image", CrossingSlot), true, true});
     return loads;
 }
 

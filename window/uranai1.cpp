@@ -117,7 +117,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     // Nothing of the window is needed to decode the backs, which FormCreate
     // puts in the slots, still empty: the pool decodes them meanwhile.
     m_backsUnderWay = std::make_unique<CardPictureLoads>(
-        std::vector<CardPictureLoad>(SlotCount, CardPictureLoad{PlaceholderPicture}));
+        std::vector<CardPictureLoad>(SlotCount, CardPictureLoad{PlaceholderPicture, nullptr, false, true}));
     // Font and colours before the controls, so that each control is made
     // with them instead of laying its text out a second time.
     QFont font(QStringLiteral("Tahoma"));
