@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "deckfolder.h"
 #include "hostilefiles.h"
+#include "loadmemory.h"
 #include "testpictures.h"
 #include "workdir.h"
 
@@ -700,6 +701,26 @@ TEST(LoadPictureFile, ThePixelBudgetHoldsEveryPictureWithRoomToTurnItTwice)
         const ScopedPixelCeiling ceiling(size_t{13} << 20);
         Bitmap target;
         EXPECT_TRUE(LoadPictureFile("cmyk.jpg", target));
+    }
+    {
+        // A copy asks again for all that its load asked, the coefficients
+        // too: beside the 4 MiB picture, refused in 14 MiB, made in 16.
+        Bitmap picture;
+        {
+            const ScopedPixelCeiling ceiling(size_t{13} << 20);
+            ASSERT_TRUE(LoadPictureFile("cmyk.jpg", picture));
+        }
+        const LoadRequests asked = {{LoadRequest::Kind::Target, 1024, 1024, bitsPerPixel(picture.pixelFormat())},
+                                    {LoadRequest::Kind::Working, 1024, 1024, 0, size_t{8} << 20},
+                                    {LoadRequest::Kind::AskedAll}};
+        {
+            const ScopedPixelCeiling ceiling(size_t{14} << 20);
+            EXPECT_THROW(copyAsLoaded(picture, asked), BitmapError);
+        }
+        const ScopedPixelCeiling ceiling(size_t{16} << 20);
+        const Bitmap copy = copyAsLoaded(picture, asked);
+        EXPECT_TRUE(samePixels(copy, picture));
+        EXPECT_EQ(copy.budgetBytes(), picture.budgetBytes());
     }
     EXPECT_EQ(PixelBudget::inUse(), before);
 }
