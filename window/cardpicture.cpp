@@ -80,24 +80,42 @@ void CardPictureLoads::startDecoding(size_t index)
     });
 }
 
-// The picture of an earlier load of the same file, copied from a box that
-// still shows it as it was taken: the box's picture is only read, while
-// the window waits; false when no box does.
-bool CardPictureLoads::copyEarlier(Bitmap &target)
+// The picture of an earlier load of the same file that a box still shows
+// as it was taken; null when none does.
+const CardPictureLoads::Result *CardPictureLoads::shownEarlier() const
 {
     for (size_t i = 0; i < m_next; ++i) {
         const Result &earlier = *m_results[i];
         const Bitmap *shown = earlier.shownIn ? earlier.shownIn->picture() : nullptr;
-        if (m_loads[i].cp932FileName != m_loads[m_next].cp932FileName || m_loads[i].turns || !earlier.loaded
-            || !shown || shown->isEmpty() || shown->scanLine(0) != earlier.shownPixels)
-            continue;
-        runBeside([this, index = m_next, shown, &earlier, &target] {
-            const LoadOrder::Member member(m_order, index);
-            target = copyAsLoaded(*shown, earlier.asked);
-        });
-        return true;
+        if (m_loads[i].cp932FileName == m_loads[m_next].cp932FileName && !m_loads[i].turns && earlier.loaded
+            && shown && !shown->isEmpty() && shown->scanLine(0) == earlier.shownPixels)
+            return &earlier;
     }
-    return false;
+    return nullptr;
+}
+
+// Whether the next load is a copy that is made at once, without a wait.
+bool CardPictureLoads::copiesAtOnce() const
+{
+    const Result *earlier = m_results[m_next]->job ? nullptr : shownEarlier();
+    const Bitmap *shown = earlier ? earlier->shownIn->picture() : nullptr;
+    return shown && static_cast<long long>(shown->width()) * shown->height() < BesideFromPixels;
+}
+
+// Copies the picture that earlier shows into target, asking the budget
+// for what its load asked, as the next load. The box's picture is only
+// read: nothing changes it before the command ends.
+void CardPictureLoads::copy(const Result &earlier, Bitmap &target)
+{
+    const Bitmap &shown = *earlier.shownIn->picture();
+    const auto copy = [this, index = m_next, &shown, &earlier, &target] {
+        const LoadOrder::Member member(m_order, index);
+        target = copyAsLoaded(shown, earlier.asked);
+    };
+    if (copiesAtOnce())
+        copy();
+    else
+        runBeside(copy);
 }
 
 CardPictureLoads::~CardPictureLoads()
@@ -125,8 +143,13 @@ void CardPictureLoads::skipTo(size_t index)
 bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline)
 {
     giveTurn();
-    if (!m_results[m_next]->job)
-        return true; // a copy, made at once
+    if (!m_results[m_next]->job) {
+        if (copiesAtOnce())
+            return true;
+        if (shownEarlier())
+            return false; // a copy that takes a wait, which the command that takes it makes
+        startDecoding(m_next);
+    }
     WorkerJob &job = *m_results[m_next]->job;
     // A back takes less than a spin: no sleep, and no wake-up to wait for.
     return job.spinFor(Worker::QuickJobTime) || job.waitUntil(deadline);
@@ -138,7 +161,8 @@ bool CardPictureLoads::takeNext(Bitmap &target, const ImageBox *shownIn)
     giveTurn();
     Result &result = *m_results[m_next];
     if (!result.job) {
-        if (copyEarlier(target)) {
+        if (const Result *earlier = shownEarlier()) {
+            copy(*earlier, target);
             ++m_next;
             return true;
         }

@@ -58,7 +58,8 @@ public:
     CardPictureLoads &operator=(const CardPictureLoads &) = delete;
 
     // Whether the next load is done by then; nothing else happens
-    // meanwhile.
+    // meanwhile. A copy is done at once when it is small, and otherwise
+    // not done: it is made when taken.
     bool nextDoneBy(std::chrono::steady_clock::time_point deadline);
 
     // LoadPictureFile's result for the next load, its picture moved into
@@ -77,7 +78,9 @@ private:
     struct Result;
     bool mayCopy(size_t index) const;
     void startDecoding(size_t index);
-    bool copyEarlier(Bitmap &target);
+    const Result *shownEarlier() const;
+    bool copiesAtOnce() const;
+    void copy(const Result &earlier, Bitmap &target);
     void giveTurn();
     std::vector<CardPictureLoad> m_loads;
     LoadOrder m_order;

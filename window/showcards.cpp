@@ -73,13 +73,6 @@ void TForm1::btn1uranaikaisiClick()
     }
 }
 
-namespace {
-
-// A turn of a picture this large takes milliseconds: beside the window.
-constexpr long long TurnBesideFrom = 1'000'000;
-
-} // namespace
-
 // Turns the box's picture clockwise by angle degrees; the box's own size says
 // how much of the picture is turned.
 void TForm1::RotatePicture(ImageBox *box, int angle)
@@ -88,7 +81,7 @@ void TForm1::RotatePicture(ImageBox *box, int angle)
     const Bitmap &picture = box->picture() ? *box->picture() : nothing;
     const int width = box->width(), height = box->height();
     Bitmap turned;
-    if (static_cast<long long>(width) * height < TurnBesideFrom) {
+    if (static_cast<long long>(width) * height < BesideFromPixels) {
         turned = quarterTurn(picture, width, height, angle);
     } else {
         // The job reads the box's own bitmap, which stays as it is until

@@ -8,6 +8,10 @@
 
 #include <functional>
 
+// Work on a picture of this many pixels or more, a turn or a copy, takes
+// milliseconds: beside the window. Below, it takes less than the wait.
+inline constexpr long long BesideFromPixels = 1'000'000;
+
 // Returns once job is done, and throws what escaped its work: after a
 // moment's spin (Worker::QuickJobTime), then with the window's event loop
 // turning as a command's wait does (commandscope.h), the busy pointer
