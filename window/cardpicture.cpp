@@ -63,9 +63,10 @@ CardPictureLoads::CardPictureLoads(std::vector<CardPictureLoad> loads)
 bool CardPictureLoads::mayCopy(size_t index) const
 {
     const CardPictureLoad &load = m_loads[index];
-    return load.copiesEarlier && std::any_of(m_loads.begin(), m_loads.begin() + index, [&](const CardPictureLoad &earlier) {
-               return earlier.cp932FileName == load.cp932FileName && !earlier.turns;
-           });
+    const auto sameFileUnturned = [&load](const CardPictureLoad &earlier) {
+        return earlier.cp932FileName == load.cp932FileName && !earlier.turns;
+    };
+    return load.copiesEarlier && std::any_of(m_loads.begin(), m_loads.begin() + index, sameFileUnturned);
 }
 
 void CardPictureLoads::startDecoding(size_t index)
