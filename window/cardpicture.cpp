@@ -95,14 +95,6 @@ const CardPictureLoads::Result *CardPictureLoads::shownEarlier() const
     return nullptr;
 }
 
-// Whether the next load is a copy that is made at once, without a wait.
-bool CardPictureLoads::copiesAtOnce() const
-{
-    const Result *earlier = m_results[m_next]->job ? nullptr : shownEarlier();
-    const Bitmap *shown = earlier ? earlier->shownIn->picture() : nullptr;
-    return shown && static_cast<long long>(shown->width()) * shown->height() < BesideFromPixels;
-}
-
 // Copies the picture that earlier shows into target, asking the budget
 // for what its load asked, as the next load. The box's picture is only
 // read: nothing changes it before the command ends.
@@ -113,10 +105,10 @@ void CardPictureLoads::copy(const Result &earlier, Bitmap &target)
         const LoadOrder::Member member(m_order, index);
         target = copyAsLoaded(shown, earlier.asked);
     };
-    if (copiesAtOnce())
-        copy();
-    else
+    if (worthDoingBeside(shown.width(), shown.height()))
         runBeside(copy);
+    else
+        copy();
 }
 
 CardPictureLoads::~CardPictureLoads()
@@ -145,10 +137,11 @@ bool CardPictureLoads::nextDoneBy(std::chrono::steady_clock::time_point deadline
 {
     giveTurn();
     if (!m_results[m_next]->job) {
-        if (copiesAtOnce())
-            return true;
-        if (shownEarlier())
-            return false; // a copy that takes a wait, which the command that takes it makes
+        // A copy that takes a wait is made by the command that takes it.
+        if (const Result *earlier = shownEarlier()) {
+            const Bitmap &shown = *earlier->shownIn->picture();
+            return !worthDoingBeside(shown.width(), shown.height());
+        }
         startDecoding(m_next);
     }
     WorkerJob &job = *m_results[m_next]->job;

@@ -79,7 +79,6 @@ private:
     bool mayCopy(size_t index) const;
     void startDecoding(size_t index);
     const Result *shownEarlier() const;
-    bool copiesAtOnce() const;
     void copy(const Result &earlier, Bitmap &target);
     void giveTurn();
     std::vector<CardPictureLoad> m_loads;

@@ -81,7 +81,7 @@ void TForm1::RotatePicture(ImageBox *box, int angle)
     const Bitmap &picture = box->picture() ? *box->picture() : nothing;
     const int width = box->width(), height = box->height();
     Bitmap turned;
-    if (static_cast<long long>(width) * height < BesideFromPixels) {
+    if (!worthDoingBeside(width, height)) {
         turned = quarterTurn(picture, width, height, angle);
     } else {
         // The job reads the box's own bitmap, which stays as it is until

@@ -8,9 +8,13 @@
 
 #include <functional>
 
-// Work on a picture of this many pixels or more, a turn or a copy, takes
-// milliseconds: beside the window. Below, it takes less than the wait.
-inline constexpr long long BesideFromPixels = 1'000'000;
+// Whether work on a picture of that size, a turn or a copy, takes
+// milliseconds, and so is for beside the window: from a million pixels on.
+// Below, it takes less than the wait would.
+inline bool worthDoingBeside(int width, int height)
+{
+    return static_cast<long long>(width) * height >= 1'000'000;
+}
 
 // Returns once job is done, and throws what escaped its work: after a
 // moment's spin (Worker::QuickJobTime), then with the window's event loop
